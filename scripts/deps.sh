@@ -1,0 +1,17 @@
+# Installs the Debian packages Quillon needs, and only those that are missing.
+# Sourced by the other scripts; takes the package names as arguments.
+quillon_install_missing() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+QUILLON_BUILD_DEPS=(qt6-base-dev qt6-qpa-plugins cmake ninja-build g++ fonts-liberation fonts-dejavu-core)

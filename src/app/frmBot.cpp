@@ -1,0 +1,205 @@
+#include "app/frmBot.h"
+
+#include "app/ActionLabel.h"
+#include "app/Artwork.h"
+#include "app/Fonts.h"
+#include "inbound/TranscriptBox.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+namespace {
+
+const QColor DarkGrey(64, 64, 64);
+const QColor Yellow(255, 255, 0);
+const QColor BannerGrey(128, 128, 128);
+const QColor Highlight(192, 64, 0);
+
+const char *const ActionCaptions[7] = {
+    "Ban Player", "Unban Player", "Rejoin", "Add in list", "Insert in Loop", "Stats", "Who is",
+};
+
+void setColours(QWidget *w, const QColor &background, const QColor &text)
+{
+    QPalette pal = w->palette();
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        pal.setColor(role, background);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(role, text);
+    w->setPalette(pal);
+}
+
+} // namespace
+
+frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
+    : QWidget(parent)
+{
+    app::installFontSubstitutes();
+    buildControls();
+
+    Winsock1->setRemoteHost(host);
+    Winsock1->setRemotePort(port);
+
+    m_resume.setSingleShot(true);
+    m_resume.setInterval(0);
+    connect(&m_resume, &QTimer::timeout, this, &frmBot::ParseData);
+
+    Form_Load();
+}
+
+frmBot::~frmBot() = default;
+
+void frmBot::buildControls()
+{
+    setObjectName(QStringLiteral("frmBot"));
+    setWindowTitle(QStringLiteral("Quillon V.1.01"));
+    setWindowIcon(artwork::windowIcon());
+    setFixedSize(ClientWidth, ClientHeight);
+    setFont(app::arial(8.25));
+    setColours(this, DarkGrey, Qt::white);
+    setAutoFillBackground(true);
+
+    auto button = [this](const char *name, const QString &caption, QRect geometry) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1StringView(name));
+        b->setGeometry(geometry);
+        // Buttons keep the platform look rather than the window's dark colours.
+        b->setPalette(QPalette());
+        return b;
+    };
+    Connect = button("Connect", QStringLiteral("&Connect"), {8, 32, 105, 25});
+    Command7 = button("Command7", QStringLiteral("Channel"), {8, 64, 105, 25});
+    Quit = button("Quit", QStringLiteral("Quit"), {8, 416, 97, 33});
+    cmdWhisper = button("cmdWhisper", QStringLiteral("&Whisper"), {440, 424, 65, 25});
+    cmdEnter = button("cmdEnter", QStringLiteral("Menu"), {512, 424, 65, 25});
+
+    Text2 = new TranscriptBox(this);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setGeometry(120, 32, 313, 385);
+    setColours(Text2, DarkGrey, Yellow);
+    Text2->setTabChangesFocus(true);
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(120, 424, 313, 25);
+    setColours(Text1, DarkGrey, Yellow);
+
+    Channel = new QLabel(QStringLiteral("Marrow Vale"), this);
+    Channel->setObjectName(QStringLiteral("Channel"));
+    Channel->setTextFormat(Qt::PlainText);
+    Channel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Channel->setWordWrap(true);
+    Channel->setGeometry(440, 32, 145, 33);
+    Channel->setFont(app::arial(12));
+    Channel->setAutoFillBackground(true);
+    setColours(Channel, BannerGrey, Qt::white);
+
+    Roomlist = new QListWidget(this);
+    Roomlist->setObjectName(QStringLiteral("Roomlist"));
+    Roomlist->setGeometry(448, 88, 129, 212);
+    Roomlist->setSelectionMode(QAbstractItemView::MultiSelection);
+    Roomlist->setFont(app::arial(8.25, true));
+    Roomlist->setUniformItemSizes(true);
+    Roomlist->setCursor(Qt::ArrowCursor);
+    setColours(Roomlist, DarkGrey, Qt::white);
+
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(472, 216, 110, 200);
+    Picture1->setPixmap(artwork::actionPanel());
+    Picture1->setFocusPolicy(Qt::TabFocus);
+    Picture1->hide();
+    Picture1->raise(); // lies over the lower part of the list while shown
+
+    for (int i = 0; i < int(Label5.size()); ++i) {
+        auto *label = new ActionLabel(i, QLatin1StringView(ActionCaptions[i]), Picture1);
+        label->setObjectName(QStringLiteral("Label5_%1").arg(i));
+        label->setGeometry(16, 24 + 24 * i, 81, 17);
+        label->setFont(app::msSansSerif(8.25, true));
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::Window, Highlight);
+        pal.setColor(QPalette::WindowText, Qt::white);
+        label->setPalette(pal);
+        label->setBackStyle(ActionLabel::Transparent);
+        connect(label, &ActionLabel::clicked, this, &frmBot::Label5_Click);
+        connect(label, &ActionLabel::mouseMoved, this, &frmBot::Label5_MouseMove);
+        Label5[size_t(i)] = label;
+    }
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(0); // idle until the login gives it an interval
+    Winsock1 = new Winsock(this);
+    Winsock1->setObjectName(QStringLiteral("Winsock1"));
+
+    setTabOrder(Connect, Text1);
+    setTabOrder(Text1, cmdEnter);
+    setTabOrder(cmdEnter, cmdWhisper);
+    setTabOrder(cmdWhisper, Quit);
+    setTabOrder(Quit, Text2);
+    setTabOrder(Text2, Picture1);
+    setTabOrder(Picture1, Command7);
+    setTabOrder(Command7, Roomlist);
+    Connect->setFocus();
+
+    connect(Connect, &QPushButton::clicked, this, &frmBot::Connect_Click);
+    connect(Command7, &QPushButton::clicked, this, &frmBot::Command7_Click);
+    connect(cmdEnter, &QPushButton::clicked, this, &frmBot::cmdEnter_Click);
+    connect(cmdWhisper, &QPushButton::clicked, this, &frmBot::cmdWhisper_Click);
+    connect(Quit, &QPushButton::clicked, this, &frmBot::Quit_Click);
+    connect(Timer1, &QTimer::timeout, this, &frmBot::Timer1_Timer);
+    connect(Winsock1, &Winsock::DataArrival, this, &frmBot::Winsock1_DataArrival);
+    Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
+}
+
+void frmBot::Form_Load()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    move(screen ? screen->geometry().topLeft() : QPoint(0, 0));
+    setcdefaults();
+}
+
+void frmBot::setcdefaults()
+{
+    // Kept as the hook for defaults; there is nothing to restore yet.
+}
+
+void frmBot::cmdEnter_Click()
+{
+    Picture1->setVisible(!Picture1->isVisible());
+}
+
+void frmBot::Quit_Click()
+{
+    // Ends at once: no confirmation, nothing sent.
+    QCoreApplication::exit(0);
+}
+
+void frmBot::setMousePointer(int pointer)
+{
+    m_mousePointer = pointer;
+    switch (pointer) {
+    case PointerArrow: setCursor(Qt::ArrowCursor); break;
+    case PointerHourglass: setCursor(Qt::WaitCursor); break;
+    default: unsetCursor(); break;
+    }
+}
+
+bool frmBot::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == Text1 || watched == Text2)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        int ascii = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) ? 13 : 0;
+        if (ascii == 13) {
+            if (watched == Text1)
+                Text1_KeyPress(ascii);
+            else
+                Text2_KeyPress(ascii);
+            return ascii == 0; // a handler that cleared the key swallowed it
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "connection/Winsock.h"
+#include "inbound/LineCutter.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+
+class ActionLabel;
+class TranscriptBox;
+
+#ifndef QUILLON_GATEWAY_HOST
+#define QUILLON_GATEWAY_HOST "localhost"
+#endif
+
+// The main window: every control of the client and the handlers of their
+// events. Handler bodies live with the subsystem that owns them
+// (connection/, inbound/, outbound/).
+class frmBot : public QWidget
+{
+    Q_OBJECT
+public:
+    // Mouse pointer values the window uses.
+    enum Pointer { PointerDefault = 0, PointerArrow = 1, PointerHourglass = 11 };
+
+    static constexpr int ClientWidth = 593;
+    static constexpr int ClientHeight = 457;
+    static inline const QString GatewayPort = QStringLiteral("6112");
+
+    // The application always talks to the host fixed at build time; tests
+    // pass a loopback host and port of their own.
+    explicit frmBot(const QString &host = QStringLiteral(QUILLON_GATEWAY_HOST),
+                    qint32 port = GatewayPort.toInt(), QWidget *parent = nullptr);
+    ~frmBot() override;
+
+    // Public operations used by the dialogs.
+    void ProceedLogin();
+    void Send_Click();
+    void setcdefaults();
+
+    int MousePointer() const { return m_mousePointer; }
+    void setMousePointer(int pointer);
+
+    // Controls.
+    QPushButton *Connect;
+    QPushButton *Command7;
+    QPushButton *Quit;
+    TranscriptBox *Text2;
+    QLineEdit *Text1;
+    QLabel *Channel;
+    QListWidget *Roomlist;
+    QLabel *Picture1;
+    std::array<ActionLabel *, 7> Label5;
+    QPushButton *cmdWhisper;
+    QPushButton *cmdEnter;
+    QTimer *Timer1;
+    Winsock *Winsock1;
+
+    // Name of the channel shown in the banner.
+    QString CurrentChannel;
+
+    // Event handlers, named after their control and event.
+    void Form_Load();
+    void cmdEnter_Click();
+    void Quit_Click();
+    void Connect_Click();
+    void Timer1_Timer();
+    void Command7_Click();
+    void cmdWhisper_Click();
+    void Label5_Click(int index);
+    void Label5_MouseMove(int index, Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
+    void Text1_KeyPress(int &keyAscii);
+    void Text2_KeyPress(int &keyAscii);
+    void Winsock1_DataArrival(qint64 bytesTotal);
+
+    // Receiving.
+    void ParseData();
+    void OnUser(QStringView line);
+    void OnJoin(QStringView line);
+    void OnLeave(QStringView line);
+    void OnWhisper(QStringView line);
+    void OnTalk(QStringView line);
+    void OnChannel(QStringView line);
+    void OnInfo(QStringView line);
+    void OnEmote(QStringView line);
+
+    void SendCommand(const QString &command);
+
+signals:
+    // Each line the receiver cut, before it is dispatched.
+    void lineCut(QStringView line);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void dispatch(QStringView line);
+    void rewriteBanner();
+
+    int m_mousePointer = PointerDefault;
+    int m_highlighted = 0; // the action label lit last
+
+    // Receive path: lines waiting to be dispatched, and the continuation
+    // that goes on with them after pending events have been served.
+    inbound::LineCutter m_cutter;
+    QTimer m_resume;
+    bool m_parsing = false;
+};

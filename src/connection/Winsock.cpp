@@ -1,0 +1,77 @@
+#include "connection/Winsock.h"
+
+#include "protocol/Latin1.h"
+
+#include <QMetaObject>
+
+Winsock::Winsock(QObject *parent)
+    : QObject(parent)
+{
+    m_socket.setReadBufferSize(ReadBufferLimit);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &Winsock::announce);
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { m_failed = true; });
+}
+
+bool Winsock::setProtocol(int protocol)
+{
+    return protocol == ProtocolTcp;
+}
+
+bool Winsock::Connect()
+{
+    if (m_socket.state() != QAbstractSocket::UnconnectedState)
+        return false;
+    if (m_port <= 0 || m_port > 65535 || m_host.isEmpty())
+        return false;
+    m_failed = false;
+    m_socket.connectToHost(m_host, quint16(m_port));
+    return true;
+}
+
+bool Winsock::SendData(const QString &text)
+{
+    switch (m_socket.state()) {
+    case QAbstractSocket::HostLookupState:
+    case QAbstractSocket::ConnectingState:
+    case QAbstractSocket::ConnectedState:
+        break;
+    default:
+        return false;
+    }
+    const QByteArray bytes = wire::toWire(text);
+    if (m_socket.write(bytes) != bytes.size())
+        return false;
+    emit dataSent(bytes);
+    return true;
+}
+
+QString Winsock::GetData()
+{
+    return wire::fromWire(m_socket.readAll());
+}
+
+Winsock::State Winsock::state() const
+{
+    switch (m_socket.state()) {
+    case QAbstractSocket::UnconnectedState: return m_failed ? Error : Closed;
+    case QAbstractSocket::HostLookupState: return ResolvingHost;
+    case QAbstractSocket::ConnectingState: return Connecting;
+    case QAbstractSocket::ConnectedState: return Connected;
+    case QAbstractSocket::BoundState: return Open;
+    case QAbstractSocket::ListeningState: return Listening;
+    case QAbstractSocket::ClosingState: return Closing;
+    }
+    return Closed;
+}
+
+void Winsock::announce()
+{
+    if (m_announcePending)
+        return;
+    m_announcePending = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_announcePending = false;
+        if (m_socket.bytesAvailable() > 0)
+            emit DataArrival(m_socket.bytesAvailable());
+    }, Qt::QueuedConnection);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+
+// The program's one connection, with the small set of operations the windows
+// use: configure, connect, send a text, read everything received as text,
+// read the state. Text and bytes map through Latin-1, one byte a character.
+class Winsock : public QObject
+{
+    Q_OBJECT
+public:
+    // State codes as the callers know them; only Connected (7) is tested.
+    enum State : qint16 {
+        Closed = 0,
+        Open = 1,
+        Listening = 2,
+        ConnectionPending = 3,
+        ResolvingHost = 4,
+        HostResolved = 5,
+        Connecting = 6,
+        Connected = 7,
+        Closing = 8,
+        Error = 9,
+    };
+
+    static constexpr int ProtocolTcp = 0;
+    // Bytes the socket holds before it stops reading from the network and
+    // lets TCP slow the server down.
+    static constexpr qint64 ReadBufferLimit = 1 << 20;
+
+    explicit Winsock(QObject *parent = nullptr);
+
+    bool setProtocol(int protocol);
+    void setRemoteHost(const QString &host) { m_host = host; }
+    QString remoteHost() const { return m_host; }
+    void setRemotePort(qint32 port) { m_port = port; }
+    qint32 remotePort() const { return m_port; }
+
+    // Starts connecting and returns at once. Refused (false) while a
+    // connection is open or being made, or with an unusable port.
+    bool Connect();
+
+    // Sends the whole text as one write. False, without blocking, when there
+    // is no connection to send on; bytes written while the connection is
+    // still being made go out once it is up.
+    bool SendData(const QString &text);
+
+    // Everything received and not read before.
+    QString GetData();
+    qint64 bytesAvailable() const { return m_socket.bytesAvailable(); }
+
+    State state() const;
+
+signals:
+    // Queued: the receiver may be busy when bytes come in, and Qt does not
+    // announce readyRead again while a slot for it is still running.
+    void DataArrival(qint64 bytesTotal);
+    // Every successful send, as the bytes that went to the socket.
+    void dataSent(const QByteArray &bytes);
+
+private:
+    void announce();
+
+    QTcpSocket m_socket;
+    QString m_host;
+    qint32 m_port = 0;
+    bool m_announcePending = false;
+    bool m_failed = false;
+};

@@ -1,0 +1,116 @@
+#include "inbound/Fields.h"
+
+#include "inbound/FindFlags.h"
+#include "protocol/OutboundLines.h"
+
+namespace inbound {
+
+namespace {
+
+// Text between the first double quote of the line and the next one.
+std::optional<QStringView> quoted(QStringView line)
+{
+    const qsizetype q1 = line.indexOf(u'"');
+    if (q1 < 0)
+        return std::nullopt;
+    const qsizetype q2 = line.indexOf(u'"', q1 + 1);
+    if (q2 < 0)
+        return std::nullopt;
+    return line.sliced(q1 + 1, q2 - q1 - 1);
+}
+
+// Name and text of 1005 and 1023: the name from nameStart up to the blank
+// before the flag field, the text from six after it to before the closing quote.
+std::optional<QString> nameAndText(QStringView line, qsizetype nameStart, QStringView joiner)
+{
+    const qsizetype f = FindFlags(line);
+    if (f == 0)
+        return std::nullopt;
+    const auto name = cutField(line, nameStart, f - nameStart);
+    const auto text = cutField(line, f + 6, line.size() - (f + 6) - 1);
+    if (!name || !text)
+        return std::nullopt;
+    return wire::concat({*name, joiner, *text});
+}
+
+} // namespace
+
+std::optional<QStringView> cutField(QStringView line, qsizetype start, qsizetype count)
+{
+    if (count < 0 || start < 1)
+        return std::nullopt;
+    if (start > line.size())
+        return QStringView();
+    return line.sliced(start - 1, qMin(count, line.size() - (start - 1)));
+}
+
+std::optional<QString> talkLine(QStringView line)
+{
+    return nameAndText(line, 11, u": ");
+}
+
+std::optional<QString> emoteLine(QStringView line)
+{
+    return nameAndText(line, 12, u" ");
+}
+
+std::optional<QString> whisperLine(QStringView line)
+{
+    const qsizetype f = FindFlags(line);
+    if (f == 0)
+        return std::nullopt;
+    const auto name = cutField(line, 13, f - 13);
+    const auto text = quoted(line);
+    if (!name || !text)
+        return std::nullopt;
+    return wire::concat({*name, u": (whisper) ", *text});
+}
+
+QString infoLine(QStringView line)
+{
+    const auto text = quoted(line);
+    return text ? text->toString() : QString();
+}
+
+std::optional<QString> userEntry(QStringView line)
+{
+    const qsizetype f = FindFlags(line);
+    if (f == 0)
+        return std::nullopt;
+    const auto name = cutField(line, 11, f - 11);
+    if (!name)
+        return std::nullopt;
+    return name->toString();
+}
+
+std::optional<QString> leaveName(QStringView line)
+{
+    const auto field = userEntry(line);
+    if (!field)
+        return std::nullopt;
+    return trimBlanks(*field).toString();
+}
+
+std::optional<QString> channelName(QStringView line)
+{
+    if (line.size() < 16)
+        return std::nullopt;
+    return line.sliced(14, line.size() - 16).toString();
+}
+
+QStringView trimBlanks(QStringView text)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b] == u' ')
+        ++b;
+    while (e > b && text[e - 1] == u' ')
+        --e;
+    return text.sliced(b, e - b);
+}
+
+QString bannerCaption(QStringView channel, qsizetype count)
+{
+    return wire::concat({channel, u"  (", QString::number(count), u")"});
+}
+
+} // namespace inbound

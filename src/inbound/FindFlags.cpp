@@ -1,0 +1,24 @@
+#include "inbound/FindFlags.h"
+
+namespace inbound {
+
+int FindFlags(QStringView line)
+{
+    const qsizetype n = line.size();
+    const QChar *s = line.data();
+    // The four values are exactly the words 00[01][02].
+    for (qsizetype i = 1; i + 4 <= n; ++i) {
+        if (s[i] != u'0' || s[i - 1] != u' ' || s[i + 1] != u'0')
+            continue;
+        const char16_t c2 = s[i + 2].unicode();
+        const char16_t c3 = s[i + 3].unicode();
+        if ((c2 != u'0' && c2 != u'1') || (c3 != u'0' && c3 != u'2'))
+            continue;
+        if (i + 4 < n && s[i + 4] != u' ' && s[i + 4] != u'\r')
+            continue;
+        return int(qMin<qsizetype>(i + 1, INT_MAX));
+    }
+    return 0;
+}
+
+} // namespace inbound

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringView>
+
+namespace inbound {
+
+// 1-based position of the flag field of a received line, 0 when there is none.
+//
+// The flag field is a word of its own: a blank before it and a blank, the CR
+// or the end of the line after it, holding one of "0010", "0000", "0002" or
+// "0012". The leftmost such word wins, so a name like bob0000 or a text like
+// "scored 10000 points" is never taken for the flag field.
+int FindFlags(QStringView line);
+
+} // namespace inbound

@@ -1,0 +1,91 @@
+#include "inbound/LineCutter.h"
+
+namespace inbound {
+
+void LineCutter::clear()
+{
+    m_buf.clear();
+    m_pos = m_tail = 0;
+    m_skipLf = m_discarding = false;
+}
+
+void LineCutter::compact()
+{
+    if (m_pos == 0)
+        return;
+    if (m_pos >= m_buf.size()) {
+        m_buf.resize(0); // keeps the capacity: no allocation per arrival
+        m_tail = m_pos = 0;
+        return;
+    }
+    // Shifting costs what is left; only worth it once the consumed part is
+    // large, or the buffer would creep forward forever.
+    if (m_pos < MaxLineLength && m_pos < m_buf.size() / 2)
+        return;
+    m_buf.remove(0, m_pos);
+    m_tail = qMax<qsizetype>(0, m_tail - m_pos);
+    m_pos = 0;
+}
+
+void LineCutter::feed(QStringView chunk)
+{
+    compact();
+    if (m_skipLf && !chunk.isEmpty()) {
+        m_skipLf = false;
+        if (chunk.front() == u'\n')
+            chunk = chunk.sliced(1);
+    }
+    if (m_discarding) {
+        const qsizetype cr = chunk.indexOf(u'\r');
+        if (cr < 0)
+            return;
+        m_discarding = false;
+        chunk = chunk.sliced(cr + 1);
+        if (chunk.isEmpty()) {
+            m_skipLf = true;
+            return;
+        }
+        if (chunk.front() == u'\n')
+            chunk = chunk.sliced(1);
+    }
+    if (chunk.isEmpty())
+        return;
+
+    const qsizetype base = m_buf.size();
+    m_buf.append(chunk);
+    const qsizetype lastCr = chunk.lastIndexOf(u'\r');
+    if (lastCr >= 0)
+        m_tail = base + lastCr + 1;
+    m_tail = qMax(m_tail, m_pos);
+    if (m_buf.size() - m_tail > MaxLineLength) {
+        m_buf.truncate(m_tail);
+        m_discarding = true;
+    }
+}
+
+bool LineCutter::next(QStringView &line)
+{
+    const QStringView all(m_buf);
+    for (;;) {
+        if (m_pos >= all.size())
+            return false;
+        const qsizetype cr = all.indexOf(u'\r', m_pos);
+        if (cr < 0)
+            return false;
+        const qsizetype start = m_pos;
+        m_pos = cr + 1;
+        if (m_pos < all.size()) {
+            if (all[m_pos] == u'\n')
+                ++m_pos;
+        } else {
+            m_skipLf = true;
+        }
+        // A complete line can still be over-long when it came in one piece.
+        if (cr - start > MaxLineLength)
+            continue;
+        line = all.sliced(start, cr - start + 1);
+        return true;
+    }
+}
+
+} // namespace inbound

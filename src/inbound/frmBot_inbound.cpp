@@ -1,0 +1,141 @@
+// Receive path of the main window: arrival, cutting, dispatch, and the
+// handlers that apply each line to the transcript, the user list and the
+// banner.
+#include "app/frmBot.h"
+
+#include "inbound/Fields.h"
+#include "inbound/TranscriptBox.h"
+#include "protocol/MessageCodes.h"
+
+namespace {
+// Lines are handled for this long before pending events get their turn, so
+// the window keeps painting and answering input under a flood.
+constexpr qint64 SliceMs = 5;
+// Received text not yet cut into lines. Past this, bytes stay in the socket
+// and TCP slows the server down instead of our memory growing.
+constexpr qsizetype BacklogLimit = 1 << 20;
+} // namespace
+
+void frmBot::Winsock1_DataArrival(qint64)
+{
+    if (m_parsing || m_cutter.pending() >= BacklogLimit)
+        return; // the running pass reads on when it gets there
+    m_cutter.feed(Winsock1->GetData());
+    ParseData();
+}
+
+void frmBot::ParseData()
+{
+    if (m_parsing)
+        return;
+    m_parsing = true;
+    QElapsedTimer slice;
+    slice.start();
+    bool more = true;
+    QStringView line;
+    for (;;) {
+        if (!m_cutter.next(line)) {
+            if (Winsock1->bytesAvailable() > 0 && m_cutter.pending() < BacklogLimit) {
+                m_cutter.feed(Winsock1->GetData());
+                continue;
+            }
+            more = false;
+            break;
+        }
+        dispatch(line);
+        // Yield point: a cheap clock read per line, a real yield per slice.
+        if (slice.elapsed() >= SliceMs)
+            break;
+    }
+    Text2->flush();
+    m_parsing = false;
+    if (more)
+        m_resume.start();
+}
+
+void frmBot::dispatch(QStringView line)
+{
+    emit lineCut(line);
+    using wire::Inbound;
+    switch (wire::classify(line)) {
+    case Inbound::User: OnUser(line); break;
+    case Inbound::Join: OnJoin(line); break;
+    case Inbound::Leave: OnLeave(line); break;
+    case Inbound::Whisper: OnWhisper(line); break;
+    case Inbound::Talk: OnTalk(line); break;
+    case Inbound::Channel: OnChannel(line); break;
+    case Inbound::Info: OnInfo(line); break;
+    case Inbound::Emote: OnEmote(line); break;
+    case Inbound::Ignored:
+    case Inbound::None:
+        break;
+    }
+}
+
+void frmBot::OnTalk(QStringView line)
+{
+    if (const auto text = inbound::talkLine(line))
+        Text2->appendLine(*text);
+}
+
+void frmBot::OnWhisper(QStringView line)
+{
+    if (const auto text = inbound::whisperLine(line))
+        Text2->appendLine(*text);
+}
+
+void frmBot::OnInfo(QStringView line)
+{
+    Text2->appendLine(inbound::infoLine(line));
+}
+
+void frmBot::OnEmote(QStringView line)
+{
+    if (const auto text = inbound::emoteLine(line))
+        Text2->appendLine(*text);
+}
+
+void frmBot::OnUser(QStringView line)
+{
+    const auto entry = inbound::userEntry(line);
+    if (!entry)
+        return;
+    Roomlist->addItem(*entry);
+    rewriteBanner();
+}
+
+void frmBot::OnJoin(QStringView line)
+{
+    OnUser(line);
+}
+
+void frmBot::OnLeave(QStringView line)
+{
+    const auto name = inbound::leaveName(line);
+    if (!name)
+        return;
+    const int count = Roomlist->count();
+    for (int i = 0; i < count; ++i) {
+        if (inbound::trimBlanks(Roomlist->item(i)->text()) == *name) {
+            delete Roomlist->takeItem(i);
+            break;
+        }
+    }
+    rewriteBanner();
+}
+
+void frmBot::OnChannel(QStringView line)
+{
+    const auto name = inbound::channelName(line);
+    if (!name)
+        return;
+    Roomlist->clear();
+    setMousePointer(PointerArrow);
+    CurrentChannel = *name;
+    rewriteBanner();
+}
+
+void frmBot::rewriteBanner()
+{
+    Channel->setText(inbound::bannerCaption(CurrentChannel, Roomlist->count()));
+}

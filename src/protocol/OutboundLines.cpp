@@ -1,0 +1,77 @@
+#include "protocol/OutboundLines.h"
+
+namespace wire {
+
+QString concat(std::initializer_list<QStringView> parts)
+{
+    qsizetype n = 0;
+    for (QStringView p : parts)
+        n += p.size();
+    QString out;
+    out.reserve(n);
+    for (QStringView p : parts)
+        out.append(p);
+    return out;
+}
+
+QString withLineEnd(QStringView text)
+{
+    return concat({text, LineEnd});
+}
+
+QString handshakePreamble()
+{
+    return QStringLiteral("\x03\x04\r\n\r\n");
+}
+
+QString handshakeName(QStringView userName)
+{
+    return withLineEnd(userName);
+}
+
+QString handshakePassword(QStringView password)
+{
+    return withLineEnd(password);
+}
+
+QString whisperCommand(QStringView entry, QStringView text)
+{
+    return concat({u"/Whisper ", entry, u" ", text});
+}
+
+QString banCommand(QStringView entry)
+{
+    return concat({u"/ban ", entry});
+}
+
+QString unbanCommand(QStringView entry)
+{
+    return concat({u"/unban ", entry});
+}
+
+QString rejoinCommand()
+{
+    return QStringLiteral("/rejoin ");
+}
+
+QString statsCommand(QStringView entry)
+{
+    return concat({u"/stats ", entry, u" STAR"});
+}
+
+QString whoisCommand(QStringView entry)
+{
+    return concat({u"/whois ", entry});
+}
+
+QString channelCommand(QStringView channelName)
+{
+    return concat({u"/Channel ", channelName});
+}
+
+bool isCommand(QStringView text)
+{
+    return text.startsWith(CommandMarker);
+}
+
+} // namespace wire

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <initializer_list>
+
+// Every line the client puts on the wire. Command texts are built without the
+// line end: the action panel hands them to the composer through the input
+// line, and the composer adds CR LF when it sends.
+namespace wire {
+
+inline constexpr QStringView LineEnd = u"\r\n";
+inline constexpr QStringView CommandMarker = u"/";
+
+QString withLineEnd(QStringView text);
+// Joins texts with one allocation.
+QString concat(std::initializer_list<QStringView> parts);
+
+// Login handshake: three separate sends, in this order.
+QString handshakePreamble();                   // 03 04 CR LF CR LF
+QString handshakeName(QStringView userName);   // name CR LF
+QString handshakePassword(QStringView password); // password CR LF (CR LF alone when empty)
+
+// Roomlist entries are sent exactly as stored, trailing blank included.
+QString whisperCommand(QStringView entry, QStringView text);
+QString banCommand(QStringView entry);
+QString unbanCommand(QStringView entry);
+QString rejoinCommand();
+QString statsCommand(QStringView entry);
+QString whoisCommand(QStringView entry);
+QString channelCommand(QStringView channelName);
+
+bool isCommand(QStringView text);
+
+} // namespace wire

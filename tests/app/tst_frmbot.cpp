@@ -1,0 +1,169 @@
+#include "app/ActionLabel.h"
+#include "app/frmBot.h"
+#include "inbound/TranscriptBox.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QScreen>
+#include <QTest>
+
+class tst_frmBot : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initialState()
+    {
+        frmBot w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.frameGeometry().topLeft(), QGuiApplication::primaryScreen()->geometry().topLeft());
+        QCOMPARE(w.size(), QSize(593, 457));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quillon V.1.01"));
+        QVERIFY(!w.Picture1->isVisible());
+        QCOMPARE(w.Roomlist->count(), 0);
+        QCOMPARE(w.Channel->text(), QStringLiteral("Marrow Vale"));
+        QCOMPARE(w.Channel->textFormat(), Qt::PlainText);
+        QVERIFY(w.Text1->text().isEmpty());
+        QVERIFY(w.Text2->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), w.Connect);
+        QCOMPARE(w.MousePointer(), int(frmBot::PointerDefault));
+        QVERIFY(!w.Timer1->isActive());
+        QCOMPARE(w.Winsock1->state(), Winsock::Closed);
+        QCOMPARE(w.Roomlist->selectionMode(), QAbstractItemView::MultiSelection);
+        QVERIFY(!w.windowIcon().isNull());
+    }
+
+    void geometry_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("rect");
+        QTest::newRow("Connect") << "Connect" << QRect(8, 32, 105, 25);
+        QTest::newRow("Command7") << "Command7" << QRect(8, 64, 105, 25);
+        QTest::newRow("Quit") << "Quit" << QRect(8, 416, 97, 33);
+        QTest::newRow("Text2") << "Text2" << QRect(120, 32, 313, 385);
+        QTest::newRow("Text1") << "Text1" << QRect(120, 424, 313, 25);
+        QTest::newRow("Channel") << "Channel" << QRect(440, 32, 145, 33);
+        QTest::newRow("Roomlist") << "Roomlist" << QRect(448, 88, 129, 212);
+        QTest::newRow("Picture1") << "Picture1" << QRect(472, 216, 110, 200);
+        QTest::newRow("cmdWhisper") << "cmdWhisper" << QRect(440, 424, 65, 25);
+        QTest::newRow("cmdEnter") << "cmdEnter" << QRect(512, 424, 65, 25);
+        QTest::newRow("Label5(0)") << "Label5_0" << QRect(16, 24, 81, 17);
+        QTest::newRow("Label5(6)") << "Label5_6" << QRect(16, 168, 81, 17);
+    }
+    void geometry()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, rect);
+        frmBot w;
+        auto *control = w.findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), rect);
+    }
+
+    void captionsAndColours()
+    {
+        frmBot w;
+        QCOMPARE(w.Connect->text(), QStringLiteral("&Connect"));
+        QCOMPARE(w.cmdWhisper->text(), QStringLiteral("&Whisper"));
+        QCOMPARE(w.cmdEnter->text(), QStringLiteral("Menu"));
+        QCOMPARE(w.Command7->text(), QStringLiteral("Channel"));
+        const QStringList captions{"Ban Player", "Unban Player", "Rejoin", "Add in list",
+                                   "Insert in Loop", "Stats", "Who is"};
+        for (int i = 0; i < 7; ++i) {
+            QCOMPARE(w.Label5[i]->text(), captions[i]);
+            QCOMPARE(w.Label5[i]->backStyle(), int(ActionLabel::Transparent));
+            QCOMPARE(w.Label5[i]->palette().color(QPalette::Window), QColor(192, 64, 0));
+            QCOMPARE(w.Label5[i]->textFormat(), Qt::PlainText);
+            QVERIFY(w.Label5[i]->font().bold());
+        }
+        QCOMPARE(w.palette().color(QPalette::Window), QColor(64, 64, 64));
+        QCOMPARE(w.Text2->palette().color(QPalette::Base), QColor(64, 64, 64));
+        QCOMPARE(w.Text2->palette().color(QPalette::Text), QColor(255, 255, 0));
+        QCOMPARE(w.Text1->palette().color(QPalette::Text), QColor(255, 255, 0));
+        QCOMPARE(w.Channel->palette().color(QPalette::Window), QColor(128, 128, 128));
+        QCOMPARE(w.Channel->font().pointSizeF(), 12.0);
+        QCOMPARE(w.Roomlist->palette().color(QPalette::Text), QColor(Qt::white));
+        QVERIFY(w.Roomlist->font().bold());
+    }
+
+    void focusOrder()
+    {
+        frmBot w;
+        w.Picture1->show();
+        const QList<QWidget *> order{w.Connect, w.Text1, w.cmdEnter, w.cmdWhisper, w.Quit,
+                                     w.Text2, w.Picture1, w.Command7, w.Roomlist};
+        // Children of a control (a scroll area's viewport) sit between two
+        // controls in the chain; only the controls' own order matters.
+        QList<QWidget *> seen;
+        QWidget *at = w.Connect;
+        for (int step = 0; step < 200 && seen.size() < order.size(); ++step, at = at->nextInFocusChain())
+            if (order.contains(at) && !seen.contains(at))
+                seen << at;
+        QCOMPARE(seen, order);
+    }
+
+    void menuTogglesThePanel()
+    {
+        frmBot w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::mouseClick(w.cmdEnter, Qt::LeftButton);
+        QVERIFY(w.Picture1->isVisible());
+        // The panel lies over the list.
+        QWidget *top = w.childAt(477, 221);
+        QVERIFY(top == w.Picture1 || w.Picture1->isAncestorOf(top));
+        QTest::mouseClick(w.cmdEnter, Qt::LeftButton);
+        QVERIFY(!w.Picture1->isVisible());
+    }
+
+    void mousePointerFollowsTheCursor_data()
+    {
+        QTest::addColumn<int>("pointer");
+        QTest::addColumn<int>("shape");
+        QTest::newRow("hourglass") << int(frmBot::PointerHourglass) << int(Qt::WaitCursor);
+        QTest::newRow("arrow") << int(frmBot::PointerArrow) << int(Qt::ArrowCursor);
+    }
+    void mousePointerFollowsTheCursor()
+    {
+        QFETCH(int, pointer);
+        QFETCH(int, shape);
+        frmBot w;
+        w.setMousePointer(pointer);
+        QCOMPARE(w.MousePointer(), pointer);
+        QCOMPARE(int(w.cursor().shape()), shape);
+        w.setMousePointer(frmBot::PointerDefault);
+        QCOMPARE(w.MousePointer(), int(frmBot::PointerDefault));
+        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void setcdefaultsChangesNothing()
+    {
+        frmBot w;
+        w.Text1->setText(QStringLiteral("typed"));
+        w.Picture1->show();
+        const QPoint pos = w.pos();
+        w.setcdefaults();
+        QCOMPARE(w.Text1->text(), QStringLiteral("typed"));
+        QVERIFY(!w.Picture1->isHidden());
+        QCOMPARE(w.pos(), pos);
+        QCOMPARE(w.Channel->text(), QStringLiteral("Marrow Vale"));
+    }
+
+    // Last: Quit ends the event loop the program runs in.
+    void quitEndsTheProgram()
+    {
+        frmBot w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QEventLoop loop;
+        QTimer::singleShot(0, &w, [&] { QTest::mouseClick(w.Quit, Qt::LeftButton); });
+        QTimer watchdog;
+        bool timedOut = false;
+        watchdog.singleShot(5000, &loop, [&] { timedOut = true; loop.quit(); });
+        loop.exec();
+        QVERIFY(!timedOut);
+    }
+};
+
+QTEST_MAIN(tst_frmBot)
+#include "tst_frmbot.moc"
