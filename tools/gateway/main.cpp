@@ -116,23 +116,23 @@ int main(int argc, char *argv[])
         QStringLiteral("Local demo chat gateway for Quillon. Listens on 127.0.0.1 only."));
     parser.addHelpOption();
     parser.addOptions({
-        {QStringLiteral("port"), QStringLiteral("TCP port; 0 picks a free one."), QStringLiteral("N"),
+        {QStringLiteral("port"), QStringLiteral("TCP port (default 6112); 0 picks a free one."), QStringLiteral("N"),
          QStringLiteral("6112")},
         {{QStringLiteral("quiet"), QStringLiteral("no-bots")},
          QStringLiteral("No simulated members in the default channel.")},
         {QStringLiteral("flood"), QStringLiteral("Send each client N lines right after its login."),
          QStringLiteral("N")},
-        {QStringLiteral("mix"), QStringLiteral("Weights of the flood's line kinds."),
+        {QStringLiteral("mix"), QStringLiteral("Weights of the flood's line kinds (default talk=70,emote=10,info=10,join=5,leave=5)."),
          QStringLiteral("talk=..,emote=..,info=..,join=..,leave=.."),
          QStringLiteral("talk=70,emote=10,info=10,join=5,leave=5")},
-        {QStringLiteral("seed"), QStringLiteral("Seed of the flood's generator."), QStringLiteral("S"),
+        {QStringLiteral("seed"), QStringLiteral("Seed of the flood's generator (default 1)."), QStringLiteral("S"),
          QStringLiteral("1")},
         {QStringLiteral("replay"),
          QStringLiteral("Send this file's bytes to every client instead of chatting."),
          QStringLiteral("FILE")},
-        {QStringLiteral("chunks"), QStringLiteral("Replay chunk sizes, used in turn."),
+        {QStringLiteral("chunks"), QStringLiteral("Replay chunk sizes, used in turn (default 1,7,100)."),
          QStringLiteral("a,b,.."), QStringLiteral("1,7,100")},
-        {QStringLiteral("delay-ms"), QStringLiteral("Pause between replay chunks."),
+        {QStringLiteral("delay-ms"), QStringLiteral("Pause in ms between replay chunks (default 20)."),
          QStringLiteral("D"), QStringLiteral("20")},
     });
     parser.process(app);
