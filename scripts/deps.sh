@@ -15,3 +15,5 @@ quillon_install_missing() {
 }
 
 QUILLON_BUILD_DEPS=(qt6-base-dev qt6-qpa-plugins cmake ninja-build g++ fonts-liberation fonts-dejavu-core)
+# The sanitizer and fuzzing stage builds with clang and its runtime.
+QUILLON_SANITIZER_DEPS=(clang libclang-rt-14-dev)
