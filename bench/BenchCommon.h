@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QString>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+
+// Helpers shared by the benchmarks: result rows for scripts/bench, memory and
+// event-loop probes.
+namespace bench {
+
+// Peak resident memory of this process, in MB (10^6 bytes).
+inline double peakRssMB()
+{
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) * 1024.0 / 1e6; // ru_maxrss is in KiB on Linux
+}
+
+// One row of the summary table; scripts/bench collects the rows from every
+// benchmark. An empty goal means the figure is reported, not judged.
+inline void row(const char *bench, const QString &measure, const QString &value, const QString &goal = {},
+                int verdict = -1)
+{
+    const char *v = verdict < 0 ? "" : (verdict ? "met" : "MISSED");
+    std::printf("RESULT|%s|%s|%s|%s|%s\n", bench, qPrintable(measure), qPrintable(value), qPrintable(goal), v);
+    std::fflush(stdout);
+}
+
+inline QString number(double v, int decimals = 0)
+{
+    return QString::number(v, 'f', decimals);
+}
+
+inline void say(const QString &text)
+{
+    std::printf("%s\n", qPrintable(text));
+    std::fflush(stdout);
+}
+
+// Runs the event loop until done() holds (checked whenever `check` fires)
+// or the time is up. No sleeping: a wait must not add stalls of its own.
+inline bool runUntil(const std::function<bool()> &done, int timeoutMs, int pollMs = 1)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    poll.setInterval(pollMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start();
+    loop.exec();
+    return done();
+}
+
+// Measures how late the event loop gets round to a 1 ms timer: the longest
+// gap between two ticks is the longest time nothing else could run.
+class StallProbe : public QObject
+{
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
+    }
+    void start()
+    {
+        m_longestNs = 0;
+        m_over16 = 0;
+        m_ticks = 0;
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    void stop()
+    {
+        tick();
+        m_timer.stop();
+    }
+    double longestMs() const { return double(m_longestNs) / 1e6; }
+    qint64 gapsOver16Ms() const { return m_over16; }
+    qint64 ticks() const { return m_ticks; }
+
+private:
+    void tick()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        const qint64 gap = now - m_last;
+        m_last = now;
+        ++m_ticks;
+        m_longestNs = std::max(m_longestNs, gap);
+        if (gap > 16'000'000)
+            ++m_over16;
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longestNs = 0;
+    qint64 m_over16 = 0;
+    qint64 m_ticks = 0;
+};
+
+} // namespace bench
+

@@ -1,0 +1,379 @@
+// Flood, end to end: quillon-gateway floods N lines over loopback into a real
+// frmBot on the offscreen platform, after a bare socket has taken the same
+// kind of flood from the same gateway (the transport limit).
+//
+// Usage: bench_flood [--lines N] [--seed S] [--gateway PATH] [--timeout SECONDS]
+#include "BenchCommon.h"
+#include "InputProbe.h"
+
+#include "app/frmBot.h"
+#include "inbound/Fields.h"
+#include "inbound/TranscriptBox.h"
+#include "protocol/Latin1.h"
+#include "protocol/MessageCodes.h"
+#include "protocol/OutboundLines.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTextBlock>
+
+#include <array>
+#include <cstring>
+
+#ifndef QUILLON_GATEWAY_EXE
+#define QUILLON_GATEWAY_EXE "quillon-gateway"
+#endif
+
+namespace {
+
+const QByteArray WelcomeMarker = "1018 INFO \"Welcome to the Quillon demo gateway";
+const QString Mix = QStringLiteral("talk=70,emote=10,info=10,join=5,leave=5");
+
+// The gateway as a child process; its stdout is read as it comes.
+class GatewayProcess
+{
+public:
+    bool start(const QString &exe, qint64 lines, quint32 seed, int timeoutMs)
+    {
+        m_proc.setProgram(exe);
+        m_proc.setArguments({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet"),
+                             QStringLiteral("--flood"), QString::number(lines), QStringLiteral("--mix"), Mix,
+                             QStringLiteral("--seed"), QString::number(seed)});
+        m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QObject::connect(&m_proc, &QProcess::readyReadStandardOutput, [this] { readOut(); });
+        m_proc.start();
+        if (!m_proc.waitForStarted(timeoutMs))
+            return false;
+        static const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"));
+        return bench::runUntil([&] {
+            for (const QString &l : std::as_const(m_lines)) {
+                const auto m = listening.match(l);
+                if (m.hasMatch())
+                    m_port = m.captured(1).toUShort();
+            }
+            return m_port != 0;
+        }, timeoutMs, 5);
+    }
+    quint16 port() const { return m_port; }
+
+    // The flood summaries printed so far, parsed: lines, talk, ..., members.
+    QList<QHash<QString, qint64>> summaries() const
+    {
+        QList<QHash<QString, qint64>> all;
+        for (const QString &l : m_lines) {
+            if (!l.startsWith(QStringLiteral("flood:")))
+                continue;
+            QHash<QString, qint64> s;
+            const QStringList parts = l.mid(6).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            for (const QString &p : parts) {
+                const qsizetype eq = p.indexOf(QLatin1Char('='));
+                if (eq > 0)
+                    s.insert(p.left(eq), p.mid(eq + 1).toLongLong());
+            }
+            all << s;
+        }
+        return all;
+    }
+
+    void stop()
+    {
+        m_proc.terminate();
+        if (!m_proc.waitForFinished(5000)) {
+            m_proc.kill();
+            m_proc.waitForFinished(5000);
+        }
+    }
+
+private:
+    void readOut()
+    {
+        m_partial += m_proc.readAllStandardOutput();
+        qsizetype nl;
+        while ((nl = m_partial.indexOf('\n')) >= 0) {
+            m_lines << QString::fromLocal8Bit(m_partial.left(nl)).trimmed();
+            m_partial.remove(0, nl + 1);
+        }
+    }
+
+    QProcess m_proc;
+    QByteArray m_partial;
+    QStringList m_lines;
+    quint16 m_port = 0;
+};
+
+QByteArray loginBytes(const QString &name)
+{
+    return wire::toWire(wire::handshakePreamble()) + wire::toWire(wire::handshakeName(name))
+        + wire::toWire(wire::handshakePassword(u"bench"));
+}
+
+// The transport limit: a bare socket that logs in and counts line ends.
+class PlainReader
+{
+public:
+    explicit PlainReader(qint64 expected)
+        : m_expected(expected)
+    {
+        QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { read(); });
+    }
+    bool login(quint16 port, int timeoutMs)
+    {
+        m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        if (!m_socket.waitForConnected(timeoutMs))
+            return false;
+        m_socket.write(loginBytes(QStringLiteral("benchraw")));
+        return true;
+    }
+    bool done() const { return m_lines >= m_expected; }
+    qint64 lines() const { return m_lines; }
+    double seconds() const { return double(m_endNs) / 1e9; }
+
+private:
+    void read()
+    {
+        if (!m_clock.isValid())
+            m_clock.start();
+        for (;;) {
+            const qint64 n = m_socket.read(m_buf.data(), qint64(m_buf.size()));
+            if (n <= 0)
+                break;
+            const char *p = m_buf.data();
+            const char *end = p + n;
+            if (!m_inFlood) {
+                // The flood starts right after the welcome line.
+                m_head.append(p, n);
+                const qsizetype w = m_head.indexOf(WelcomeMarker);
+                const qsizetype nl = w < 0 ? -1 : m_head.indexOf('\n', w);
+                if (nl < 0)
+                    continue;
+                m_inFlood = true;
+                m_lines += m_head.count('\n') - m_head.left(nl + 1).count('\n');
+                m_head.clear();
+                continue;
+            }
+            while ((p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) != nullptr) {
+                ++m_lines;
+                ++p;
+            }
+        }
+        if (done() && m_endNs == 0)
+            m_endNs = m_clock.nsecsElapsed();
+    }
+
+    QTcpSocket m_socket;
+    std::array<char, 256 * 1024> m_buf;
+    QByteArray m_head;
+    bool m_inFlood = false;
+    qint64 m_expected;
+    qint64 m_lines = 0;
+    QElapsedTimer m_clock;
+    qint64 m_endNs = 0;
+};
+
+// What the window received, counted as cheaply as possible while it runs.
+struct Tally
+{
+    qint64 all = 0;          // lines cut since login
+    qint64 flood = 0;        // lines cut after the welcome line
+    qint64 transcript = 0;   // lines that add a transcript line
+    std::array<qint64, 5> kinds{}; // talk, emote, info, join, leave, within the flood
+    bool inFlood = false;
+    QStringList tail;        // the flood's last lines, for the content check
+};
+
+// The transcript line a received line should have produced, if any.
+std::optional<QString> shown(QStringView line)
+{
+    switch (wire::classify(line)) {
+    case wire::Inbound::Talk: return inbound::talkLine(line);
+    case wire::Inbound::Emote: return inbound::emoteLine(line);
+    case wire::Inbound::Whisper: return inbound::whisperLine(line);
+    case wire::Inbound::Info: return inbound::infoLine(line);
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("lines"), QStringLiteral("Lines in the flood (default 1000000)."), QStringLiteral("N"),
+         QStringLiteral("1000000")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the flood (default 1)."), QStringLiteral("S"),
+         QStringLiteral("1")},
+        {QStringLiteral("gateway"), QStringLiteral("The quillon-gateway executable."), QStringLiteral("PATH"),
+         QStringLiteral(QUILLON_GATEWAY_EXE)},
+        {QStringLiteral("timeout"), QStringLiteral("Give up after this many seconds per phase (default 600)."),
+         QStringLiteral("S"), QStringLiteral("600")},
+    });
+    parser.process(app);
+    const qint64 n = std::clamp<qint64>(parser.value(QStringLiteral("lines")).toLongLong(), 1, 1000000000);
+    const quint32 seed = parser.value(QStringLiteral("seed")).toUInt();
+    const int timeoutMs = qBound(1, parser.value(QStringLiteral("timeout")).toInt(), 3600) * 1000;
+    const char *B = "Flood";
+
+    GatewayProcess gateway;
+    if (!gateway.start(parser.value(QStringLiteral("gateway")), n, seed, 10000)) {
+        bench::say(QStringLiteral("bench_flood: the gateway did not start"));
+        return 1;
+    }
+    bench::say(QStringLiteral("flood of %1 lines from 127.0.0.1:%2").arg(n).arg(gateway.port()));
+
+    // 1. The plain reader takes its flood first, alone on the machine's cores.
+    PlainReader reader(n);
+    if (!reader.login(gateway.port(), 10000) || !bench::runUntil([&] { return reader.done(); }, timeoutMs)) {
+        bench::say(QStringLiteral("bench_flood: the plain reader got %1 of %2 lines").arg(reader.lines()).arg(n));
+        gateway.stop();
+        return 1;
+    }
+    const double plainRate = double(n) / reader.seconds();
+    bench::say(QStringLiteral("plain reader: %1 lines in %2 s").arg(n).arg(reader.seconds(), 0, 'f', 3));
+
+    // 2. The window. It stays connected next to the plain reader, which the
+    // gateway lists as a member of the channel.
+    frmBot w(QStringLiteral("127.0.0.1"), gateway.port());
+    w.show();
+    Tally tally;
+    QElapsedTimer clock;
+    qint64 endNs = 0;
+    bool finished = false;
+    bench::StallProbe stalls;
+    bench::InputProbe input(w.Text1);
+    const qint64 tailFrom = n - 64;
+
+    QObject::connect(&w, &frmBot::lineCut, &w, [&](QStringView line) {
+        if (tally.all++ == 0) {
+            clock.start();
+            stalls.start();
+            input.start();
+        }
+        const wire::Inbound kind = wire::classify(line);
+        switch (kind) {
+        case wire::Inbound::Talk:
+        case wire::Inbound::Emote:
+        case wire::Inbound::Info:
+        case wire::Inbound::Whisper:
+            ++tally.transcript;
+            break;
+        default:
+            break;
+        }
+        if (!tally.inFlood) {
+            tally.inFlood = line.startsWith(QLatin1StringView(WelcomeMarker));
+            return;
+        }
+        switch (kind) {
+        case wire::Inbound::Talk: ++tally.kinds[0]; break;
+        case wire::Inbound::Emote: ++tally.kinds[1]; break;
+        case wire::Inbound::Info: ++tally.kinds[2]; break;
+        case wire::Inbound::Join: ++tally.kinds[3]; break;
+        case wire::Inbound::Leave: ++tally.kinds[4]; break;
+        default: break;
+        }
+        if (tally.flood++ >= tailFrom)
+            tally.tail << line.toString();
+    });
+
+    w.Winsock1->Connect();
+    if (!bench::runUntil([&] { return w.Winsock1->state() == Winsock::Connected; }, 10000)) {
+        bench::say(QStringLiteral("bench_flood: the window did not connect"));
+        gateway.stop();
+        return 1;
+    }
+    // The login dialog's handshake, sent the way it sends it.
+    w.Winsock1->SendData(wire::handshakePreamble());
+    w.Winsock1->SendData(wire::handshakeName(u"benchbot"));
+    w.Winsock1->SendData(wire::handshakePassword(u"bench"));
+
+    // Done once the last line is dispatched and the slice it was in has
+    // ended, which flushes the transcript.
+    const bool complete = bench::runUntil([&] {
+        if (!finished && tally.flood >= n && !w.receiving()) {
+            endNs = clock.nsecsElapsed();
+            finished = true;
+        }
+        return finished;
+    }, timeoutMs);
+    stalls.stop();
+    input.stop();
+    if (!complete) {
+        bench::say(QStringLiteral("bench_flood: the window got %1 of %2 lines").arg(tally.flood).arg(n));
+        gateway.stop();
+        return 1;
+    }
+    const double seconds = double(endNs) / 1e9;
+    const double rate = double(n) / seconds;
+    const double rss = bench::peakRssMB();
+
+    // Every line accounted for.
+    (void)bench::runUntil([&] { return gateway.summaries().size() >= 2; }, 10000, 5);
+    const QList<QHash<QString, qint64>> sums = gateway.summaries();
+    const QHash<QString, qint64> mine = sums.isEmpty() ? QHash<QString, qint64>() : sums.last();
+    const std::array<const char *, 5> kindNames{"talk", "emote", "info", "join", "leave"};
+    bool kindsMatch = mine.value(QStringLiteral("lines")) == n;
+    QString kindText;
+    for (size_t k = 0; k < kindNames.size(); ++k) {
+        const qint64 want = mine.value(QString::fromLatin1(kindNames[k]), -1);
+        kindsMatch = kindsMatch && want == tally.kinds[k];
+        kindText += QStringLiteral(" %1=%2/%3").arg(QLatin1StringView(kindNames[k])).arg(tally.kinds[k]).arg(want);
+    }
+    const qint64 expectedLines = qMin<qint64>(tally.transcript, TranscriptBox::Scrollback);
+    const qint64 lineCount = w.Text2->lineCount();
+    const qint64 members = mine.value(QStringLiteral("members"), -1);
+    const qint64 listSize = w.Roomlist->count();
+
+    // The newest transcript lines are the flood's last text lines, in order.
+    QStringList wanted;
+    for (const QString &l : std::as_const(tally.tail)) {
+        if (auto t = shown(l)) {
+            inbound::makeVisible(*t);
+            wanted << *t;
+        }
+    }
+    bool tailMatches = !wanted.isEmpty();
+    QTextBlock b = w.Text2->document()->lastBlock().previous();
+    for (qsizetype i = wanted.size() - 1; i >= 0 && tailMatches; --i, b = b.previous())
+        tailMatches = b.isValid() && b.text() == wanted.at(i);
+    const bool caretAtEnd = w.Text2->selStart() == w.Text2->textLength();
+
+    gateway.stop();
+
+    bench::say(QStringLiteral("window: %1 lines in %2 s;%3").arg(n).arg(seconds, 0, 'f', 3).arg(kindText));
+    bench::row(B, QStringLiteral("lines (N)"), QString::number(n));
+    bench::row(B, QStringLiteral("throughput, first byte to last line applied"),
+               QStringLiteral("%1 lines/s (%2 s)").arg(rate, 0, 'f', 0).arg(seconds, 0, 'f', 2),
+               QStringLiteral(">= 200000 lines/s"), rate >= 200000);
+    bench::row(B, QStringLiteral("plain reader (transport limit)"),
+               QStringLiteral("%1 lines/s (%2 s)").arg(plainRate, 0, 'f', 0).arg(reader.seconds(), 0, 'f', 2));
+    bench::row(B, QStringLiteral("ratio to plain reader"), bench::number(rate / plainRate, 2));
+    bench::row(B, QStringLiteral("lines dispatched by kind = gateway's counts"), kindsMatch ? QStringLiteral("yes") : QStringLiteral("no"),
+               QStringLiteral("all"), kindsMatch);
+    bench::row(B, QStringLiteral("transcript lineCount() = min(expected, 100000)"),
+               QStringLiteral("%1 = min(%2, 100000)").arg(lineCount).arg(tally.transcript), QStringLiteral("equal"),
+               lineCount == expectedLines);
+    bench::row(B, QStringLiteral("newest transcript lines = flood's last lines"), tailMatches && caretAtEnd ? QStringLiteral("yes") : QStringLiteral("no"),
+               QStringLiteral("yes"), tailMatches && caretAtEnd);
+    bench::row(B, QStringLiteral("list size = gateway's members="), QStringLiteral("%1 = %2").arg(listSize).arg(members),
+               QStringLiteral("equal"), listSize == members);
+    bench::row(B, QStringLiteral("longest event-loop stall (1 ms probe)"),
+               QStringLiteral("%1 ms (%2 gaps > 16 ms in %3 ticks)").arg(stalls.longestMs(), 0, 'f', 1).arg(stalls.gapsOver16Ms()).arg(stalls.ticks()),
+               QStringLiteral("<= 16 ms"), stalls.longestMs() <= 16.0);
+    const double inputMs = qMax(input.longestKeyMs(), input.longestClickMs());
+    bench::row(B, QStringLiteral("key press / click handled after"),
+               QStringLiteral("key %1 ms, click %2 ms (%3 keys, %4 clicks)").arg(input.longestKeyMs(), 0, 'f', 1).arg(input.longestClickMs(), 0, 'f', 1).arg(input.keys()).arg(input.clicks()),
+               QStringLiteral("<= 16 ms"), inputMs <= 16.0 && input.keys() > 0 && input.clicks() > 0);
+    bench::row(B, QStringLiteral("peak resident memory (ru_maxrss)"), QStringLiteral("%1 MB").arg(rss, 0, 'f', 0),
+               QStringLiteral("< 250 MB"), rss < 250.0);
+    return 0;
+}
