@@ -5,6 +5,7 @@
 #include "app/ActionLabel.h"
 #include "connection/Globals.h"
 #include "inbound/TranscriptBox.h"
+#include "outbound/FrmChannel.h"
 #include "outbound/SendNotice.h"
 #include "protocol/OutboundLines.h"
 
@@ -136,4 +137,7 @@ void frmBot::cmdWhisper_Click()
 
 void frmBot::Command7_Click()
 {
+    // A new dialog every time, so each showing starts empty.
+    FrmChannel picker(this);
+    picker.exec();
 }
