@@ -42,7 +42,8 @@ public:
 
     // Public operations used by the dialogs.
     void ProceedLogin();
-    void Send_Click();
+    // False when a line could not be sent; the input line then keeps its text.
+    bool Send_Click();
     void setcdefaults();
 
     int MousePointer() const { return m_mousePointer; }
