@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -157,6 +158,25 @@ private slots:
         QCOMPARE(w.cursor().shape(), Qt::WaitCursor);
         QVERIFY(w.Timer1->isActive());
         QCOMPARE(w.Timer1->interval(), 500);
+    }
+
+    void aSecondClickDuringTheLoginSendsNothingMore()
+    {
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        QSignalSpy sent(w.Winsock1, &Winsock::dataSent);
+        connectWith(w, [](frmLogin &d) {
+            QTest::keyClicks(d.UserNamet, QStringLiteral("Nomad"));
+            // A click still queued when the login yields to pending events.
+            const QPointF at = QRectF(d.Login->rect()).center();
+            QCoreApplication::postEvent(d.Login, new QMouseEvent(QEvent::MouseButtonRelease, at,
+                d.Login->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+            QTest::mouseClick(d.Login, Qt::LeftButton);
+        });
+        QCOMPARE(sent.count(), 3);
+        QVERIFY(gw.waitForBytes(6 + 7 + 2));
+        QTest::qWait(50);
+        QCOMPARE(gw.received(), Preamble + "Nomad\r\n\r\n");
     }
 
     void entryIsChecked_data()
