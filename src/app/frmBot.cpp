@@ -35,6 +35,8 @@ void setColours(QWidget *w, const QColor &background, const QColor &text)
 
 frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     : QWidget(parent)
+    , m_gatewayHost(host)
+    , m_gatewayPort(port)
 {
     app::installFontSubstitutes();
     buildControls();

@@ -111,6 +111,10 @@ private:
     void rewriteBanner();
 
     int m_mousePointer = PointerDefault;
+    // Where Connect goes, fixed when the window is made.
+    QString m_gatewayHost;
+    qint32 m_gatewayPort = 0;
+    bool m_lostNoticeOpen = false; // the watchdog shows one notice at a time
     int m_highlighted = 0; // the action label lit last
 
     // Receive path: lines waiting to be dispatched, and the continuation
