@@ -443,6 +443,32 @@ private slots:
         QCOMPARE(w.Roomlist->item(0)->data(Qt::DisplayRole).toString(), QStringLiteral("<i>y</i> "));
     }
 
+    // Names and channel names stay as received (they go back to the server
+    // so), but are shown with stand-ins: one entry is one row.
+    void controlCharactersInListAndBanner()
+    {
+        frmBot w;
+        w.OnChannel(cr("1007 CHANNEL \"a\nb\""));
+        w.OnJoin(cr("1002 JOIN alice\nbob 0010"));
+        w.OnJoin(cr("1002 JOIN carol 0010"));
+        QCOMPARE(w.CurrentChannel, QStringLiteral("a\nb"));
+        QCOMPARE(w.Channel->text(), QStringLiteral("a\u240Ab  (2)"));
+        QCOMPARE(w.Roomlist->item(0)->text(), QStringLiteral("alice\nbob "));
+
+        QAbstractItemDelegate *delegate = w.Roomlist->itemDelegate();
+        QStyleOptionViewItem option;
+        option.initFrom(w.Roomlist);
+        const QModelIndex forged = w.Roomlist->model()->index(0, 0);
+        const QModelIndex plain = w.Roomlist->model()->index(1, 0);
+        QCOMPARE(delegate->sizeHint(option, forged).height(), delegate->sizeHint(option, plain).height());
+        auto *styled = qobject_cast<QStyledItemDelegate *>(delegate);
+        QVERIFY(styled);
+        QCOMPARE(styled->displayText(forged.data(), QLocale()), QStringLiteral("alice\u240Abob "));
+
+        w.OnLeave(cr("1003 LEAVE alice\nbob 0010"));
+        QCOMPARE(w.Roomlist->count(), 1);
+    }
+
     // ---- a recorded session --------------------------------------------
 
     void recordedLinesThroughTheHandlers()
