@@ -80,7 +80,11 @@ public:
     void Text2_KeyPress(int &keyAscii);
     void Winsock1_DataArrival(qint64 bytesTotal);
 
-    // Receiving.
+    // Receiving. ReceiveChunk takes text as the socket delivers it; lines
+    // left over when a time slice ends are handled from the event loop, and
+    // receiving() says whether any are still waiting.
+    void ReceiveChunk(const QString &chunk);
+    bool receiving() const { return m_resume.isActive() || m_parsing; }
     void ParseData();
     void OnUser(QStringView line);
     void OnJoin(QStringView line);
@@ -112,5 +116,6 @@ private:
     // that goes on with them after pending events have been served.
     inbound::LineCutter m_cutter;
     QTimer m_resume;
+    QString m_deferred; // text handed in while a slice was running
     bool m_parsing = false;
 };

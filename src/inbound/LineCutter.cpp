@@ -57,7 +57,11 @@ void LineCutter::feed(QStringView chunk)
     if (lastCr >= 0)
         m_tail = base + lastCr + 1;
     m_tail = qMax(m_tail, m_pos);
-    if (m_buf.size() - m_tail > MaxLineLength) {
+    // The LF of the last CR LF is not part of the run that follows it.
+    qsizetype run = m_buf.size() - m_tail;
+    if (run > 0 && m_tail > 0 && m_buf.at(m_tail) == u'\n' && m_buf.at(m_tail - 1) == u'\r')
+        --run;
+    if (run > MaxLineLength) {
         m_buf.truncate(m_tail);
         m_discarding = true;
     }

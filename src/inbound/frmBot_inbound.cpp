@@ -20,7 +20,18 @@ void frmBot::Winsock1_DataArrival(qint64)
 {
     if (m_parsing || m_cutter.pending() >= BacklogLimit)
         return; // the running pass reads on when it gets there
-    m_cutter.feed(Winsock1->GetData());
+    ReceiveChunk(Winsock1->GetData());
+}
+
+void frmBot::ReceiveChunk(const QString &chunk)
+{
+    if (m_parsing) {
+        // The running slice holds a view into the cutter; it takes this
+        // text once it has used up what it has.
+        m_deferred += chunk;
+        return;
+    }
+    m_cutter.feed(chunk);
     ParseData();
 }
 
@@ -28,6 +39,7 @@ void frmBot::ParseData()
 {
     if (m_parsing)
         return;
+    m_resume.stop(); // called directly, this pass is the continuation
     m_parsing = true;
     QElapsedTimer slice;
     slice.start();
@@ -35,6 +47,11 @@ void frmBot::ParseData()
     QStringView line;
     for (;;) {
         if (!m_cutter.next(line)) {
+            if (!m_deferred.isEmpty()) {
+                m_cutter.feed(m_deferred);
+                m_deferred.clear();
+                continue;
+            }
             if (Winsock1->bytesAvailable() > 0 && m_cutter.pending() < BacklogLimit) {
                 m_cutter.feed(Winsock1->GetData());
                 continue;

@@ -1,0 +1,64 @@
+// Flag search and field extraction on arbitrary lines: no crash, every field
+// is a piece of the line at the place the layout gives, and the locator
+// agrees with a plain scan.
+#include "inbound/Fields.h"
+#include "inbound/FindFlags.h"
+#include "protocol/Latin1.h"
+
+#include <cstdlib>
+
+using namespace inbound;
+
+namespace {
+int slowFindFlags(QStringView line)
+{
+    for (qsizetype i = 0; i + 5 <= line.size(); ++i) {
+        const QStringView w = line.sliced(i + 1, 4);
+        const bool value = w == u"0010" || w == u"0000" || w == u"0002" || w == u"0012";
+        const bool ends = i + 5 == line.size() || line[i + 5] == u' ' || line[i + 5] == u'\r';
+        if (line[i] == u' ' && value && ends)
+            return int(i + 2);
+    }
+    return 0;
+}
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size > 100000)
+        return 0;
+    const QString raw = wire::fromWire(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    // Lines reach the handlers ending in CR; try both that and the raw text.
+    for (const QString &line : {raw, raw + u'\r'}) {
+        const int f = FindFlags(line);
+        check(f == slowFindFlags(line));
+        if (f) {
+            check(f >= 2 && f + 3 <= line.size());
+            check(line[f - 2] == u' ');
+        }
+        if (const auto t = talkLine(line)) {
+            check(f >= 11);
+            check(t->startsWith(line.mid(10, f - 11) + QStringLiteral(": ")));
+        }
+        if (const auto e = emoteLine(line))
+            check(f >= 12 && e->startsWith(line.mid(11, f - 12)));
+        if (const auto w = whisperLine(line))
+            check(f >= 13 && w->contains(u": (whisper) "));
+        const QString info = infoLine(line);
+        check(info.isEmpty() || line.contains(QLatin1Char('"') + info + QLatin1Char('"')));
+        if (const auto entry = userEntry(line))
+            check(f >= 11 && *entry == line.mid(10, f - 11));
+        if (const auto name = leaveName(line)) {
+            check(!name->startsWith(u' ') && !name->endsWith(u' '));
+        }
+        if (const auto ch = channelName(line))
+            check(line.size() >= 16 && ch->size() == line.size() - 16);
+    }
+    return 0;
+}

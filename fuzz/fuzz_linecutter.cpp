@@ -1,0 +1,80 @@
+// The line cutter against a plain model of the stream: however the bytes are
+// split into arrivals, the same lines must come out, and the cutter must
+// never hold more than one over-long run.
+#include "inbound/LineCutter.h"
+#include "protocol/Latin1.h"
+
+#include <QStringList>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdlib>
+
+using inbound::LineCutter;
+
+namespace {
+QStringList model(QStringView stream)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < stream.size(); ++i) {
+        if (stream[i] != u'\r')
+            continue;
+        if (i - start <= LineCutter::MaxLineLength)
+            lines << stream.sliced(start, i - start + 1).toString();
+        start = i + 1;
+        if (start < stream.size() && stream[start] == u'\n')
+            ++start;
+        i = start - 1;
+    }
+    return lines;
+}
+
+// Small inputs grow into big ones: a run of one repeated byte stretches a
+// line past the cap without libFuzzer having to find 64 KiB of input.
+QByteArray expand(FuzzedDataProvider &fdp)
+{
+    QByteArray out;
+    while (fdp.remaining_bytes() > 0 && out.size() < 150000) {
+        const auto op = fdp.ConsumeIntegralInRange<int>(0, 7);
+        if (op == 0) {
+            const auto len = fdp.ConsumeIntegralInRange<int>(1, 70000);
+            out.append(len, char(fdp.ConsumeIntegral<unsigned char>()));
+        } else {
+            out.append(QByteArray::fromStdString(fdp.ConsumeRandomLengthString(64)));
+        }
+    }
+    return out;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzedDataProvider fdp(data, size);
+    const auto seed = fdp.ConsumeIntegral<uint32_t>();
+    const QString stream = wire::fromWire(expand(fdp));
+
+    // Split points come from the seed so one input covers one split.
+    LineCutter cutter;
+    QStringList got;
+    QStringView line;
+    uint32_t r = seed | 1u;
+    for (qsizetype at = 0; at < stream.size();) {
+        r = r * 1664525u + 1013904223u;
+        const qsizetype len = qMin<qsizetype>(stream.size() - at, 1 + (r >> 8) % (r & 1 ? 9 : 90000));
+        cutter.feed(QStringView(stream).sliced(at, len));
+        at += len;
+        // Sometimes read lines between arrivals, sometimes let them pile up.
+        if ((r >> 4) & 1)
+            while (cutter.next(line))
+                got << line.toString();
+        if (cutter.pending() > stream.size())
+            std::abort();
+    }
+    while (cutter.next(line))
+        got << line.toString();
+
+    if (got != model(stream))
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,163 @@
+#include "bots.h"
+
+#include <QList>
+
+namespace {
+
+struct Persona
+{
+    const char *name;
+    const char *flags;
+    const char *productCode;
+    const char *productName;
+};
+
+const Persona Personas[] = {
+    {"heron", "0012", "LARK", "Larkspur Online"},
+    {"nightowl", "0010", "FENW", "Fenwick Tactics"},
+    {"kestrel", "0000", "IRON", "Ironhollow"},
+    {"finch", "0010", "QUIL", "Quillon"},
+    {"plover", "0002", "LARK", "Larkspur Online"},
+};
+
+const char *const Chatter[] = {
+    "anyone up for a quick game?",
+    "brb, kettle's on",
+    "that last match was wild",
+    "gg everyone",
+    "has anyone seen the new map rotation?",
+    "evening, Marrow Vale",
+    "lag is terrible tonight",
+    "who wants to team up for ranked?",
+    "I keep losing to early rushes, any tips?",
+    "back",
+    "lol",
+    "the ladder resets next week, I think",
+    "nice to see some new names in here",
+    "does anyone know a good opening for the swamp map?",
+    "ok, that was embarrassing",
+    "quiet in here today",
+    "morning all",
+    "I need one more for a 2v2",
+    "just hit a new personal best!",
+    "anyone on the northern servers?",
+    "what's everyone playing these days?",
+    "this channel is my happy place",
+    "coffee number three...",
+    "hmm",
+};
+
+const char *const Emotes[] = {
+    "stretches and yawns.",
+    "waves at everyone.",
+    "is looking for a team.",
+    "hums quietly.",
+    "raises a mug.",
+    "checks the ladder standings.",
+    "is away for a minute.",
+    "nods.",
+};
+
+const char *const Replies[] = {
+    "Hi! I'm only a demo bot, but thanks for the whisper.",
+    "Can't talk long, my queue just popped!",
+    "hey :)",
+    "Mostly I talk about games. Try the channel!",
+};
+
+template <typename T, size_t N>
+constexpr quint32 countOf(const T (&)[N])
+{
+    return quint32(N);
+}
+
+} // namespace
+
+void Bot::whispered(const QString &from, const QString &text)
+{
+    Q_UNUSED(text);
+    m_crowd.answerWhisper(this, from);
+}
+
+void Bot::bannedFrom(ChatHub &hub, const QString &fromChannel, const QString &by)
+{
+    Q_UNUSED(fromChannel);
+    Q_UNUSED(by);
+    // Bots only live in the default channel; they stay away until unbanned.
+    hub.logOff(this);
+}
+
+BotCrowd::BotCrowd(ChatHub &hub, QObject *parent)
+    : QObject(parent), m_hub(hub), m_rng(QRandomGenerator::securelySeeded())
+{
+    for (const Persona &p : Personas) {
+        auto bot = std::make_unique<Bot>(*this);
+        bot->name = QString::fromLatin1(p.name);
+        bot->flags = QString::fromLatin1(p.flags);
+        bot->productCode = QString::fromLatin1(p.productCode);
+        bot->productName = QString::fromLatin1(p.productName);
+        rejoin(bot.get());
+        m_bots.push_back(std::move(bot));
+    }
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &BotCrowd::act);
+    scheduleNext();
+}
+
+BotCrowd::~BotCrowd()
+{
+    for (const auto &bot : m_bots) {
+        if (!bot->channel.isEmpty())
+            m_hub.logOff(bot.get());
+    }
+}
+
+void BotCrowd::answerWhisper(Bot *bot, const QString &from)
+{
+    if (bot->replyPending)
+        return;
+    bot->replyPending = true;
+    const QString reply = QString::fromLatin1(Replies[m_rng.bounded(countOf(Replies))]);
+    QTimer::singleShot(800 + int(m_rng.bounded(1500)), this, [this, bot, from, reply] {
+        bot->replyPending = false;
+        // Either side may have left in the meantime.
+        if (!bot->channel.isEmpty() && m_hub.find(from))
+            m_hub.whisper(bot, from, reply);
+    });
+}
+
+void BotCrowd::scheduleNext()
+{
+    m_timer.start(2000 + int(m_rng.bounded(3001)));
+}
+
+void BotCrowd::act()
+{
+    QList<Bot *> online;
+    QList<Bot *> offline;
+    for (const auto &bot : m_bots)
+        (bot->channel.isEmpty() ? offline : online).append(bot.get());
+
+    const quint32 roll = m_rng.bounded(100);
+    if (!offline.isEmpty() && (roll < 15 || online.size() < 2)) {
+        rejoin(offline.at(m_rng.bounded(int(offline.size()))));
+    } else if (online.size() > 2 && roll < 25) {
+        m_hub.logOff(online.at(m_rng.bounded(int(online.size()))));
+    } else if (!online.isEmpty()) {
+        Bot *bot = online.at(m_rng.bounded(int(online.size())));
+        if (roll < 40)
+            m_hub.emote(bot, QString::fromLatin1(Emotes[m_rng.bounded(countOf(Emotes))]));
+        else
+            m_hub.talk(bot, QString::fromLatin1(Chatter[m_rng.bounded(countOf(Chatter))]));
+    }
+    scheduleNext();
+}
+
+void BotCrowd::rejoin(Bot *bot)
+{
+    // A client may have taken the name meanwhile; the bot waits its turn.
+    if (!m_hub.isNameFree(bot->name) || m_hub.isBanned(ChatHub::DefaultChannel, bot->name))
+        return;
+    m_hub.logOn(bot, bot->name);
+    m_hub.enter(bot, ChatHub::DefaultChannel);
+}

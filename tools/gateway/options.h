@@ -1,0 +1,30 @@
+#pragma once
+
+#include "flood.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+
+struct FloodOptions
+{
+    qint64 lines = 0;
+    FloodMix mix;
+    quint32 seed = 1;
+};
+
+struct ReplayOptions
+{
+    QByteArray data;
+    QList<int> chunks{1, 7, 100};
+    int delayMs = 20;
+};
+
+struct GatewayOptions
+{
+    quint16 port = 6112;
+    bool bots = true;
+    std::optional<FloodOptions> flood;
+    std::optional<ReplayOptions> replay;
+};

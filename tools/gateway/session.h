@@ -1,0 +1,50 @@
+#pragma once
+
+#include "chathub.h"
+#include "flood.h"
+#include "member.h"
+#include "options.h"
+
+#include <QByteArray>
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+class QTcpSocket;
+
+// One client connection: the login handshake, then its lines go to the hub.
+class Session : public QObject, public Member
+{
+    Q_OBJECT
+
+public:
+    Session(QTcpSocket *socket, ChatHub &hub, const std::optional<FloodOptions> &flood,
+            QObject *parent);
+    ~Session() override;
+
+    void send(const QString &line) override;
+    void bannedFrom(ChatHub &hub, const QString &fromChannel, const QString &by) override;
+
+private:
+    enum class State { Handshake, Name, Password, Chat, Closed };
+
+    void onReadyRead();
+    void onDisconnected();
+    bool consumeHandshake();
+    void handleLine(const QByteArray &line);
+    void logIn(const QByteArray &password);
+    void refuse();
+    void startFlood();
+    void pumpFlood();
+
+    QTcpSocket *m_socket;
+    ChatHub &m_hub;
+    std::optional<FloodOptions> m_floodOptions;
+    std::unique_ptr<FloodGenerator> m_flood;
+    QByteArray m_buffer;
+    State m_state = State::Handshake;
+    qsizetype m_handshakeSeen = 0;
+    QByteArray m_wantedName;
+    bool m_loggedOn = false;
+};
