@@ -11,7 +11,7 @@ void installFontSubstitutes()
         return;
     done = true;
     QFont::insertSubstitutions(QStringLiteral("Arial"), QStringList() << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans"));
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), QStringList() << QStringLiteral("DejaVu Sans") << QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), QStringList() << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans"));
 }
 
 QFont font(const QString &family, qreal pointSize, bool bold)

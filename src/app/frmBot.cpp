@@ -4,6 +4,7 @@
 #include "app/Artwork.h"
 #include "app/Fonts.h"
 #include "inbound/TranscriptBox.h"
+#include "inbound/VisibleTextDelegate.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -35,6 +36,8 @@ void setColours(QWidget *w, const QColor &background, const QColor &text)
 
 frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     : QWidget(parent)
+    , m_gatewayHost(host)
+    , m_gatewayPort(port)
 {
     app::installFontSubstitutes();
     buildControls();
@@ -102,6 +105,7 @@ void frmBot::buildControls()
     Roomlist->setSelectionMode(QAbstractItemView::MultiSelection);
     Roomlist->setFont(app::arial(8.25, true));
     Roomlist->setUniformItemSizes(true);
+    Roomlist->setItemDelegate(new VisibleTextDelegate(Roomlist));
     Roomlist->setCursor(Qt::ArrowCursor);
     setColours(Roomlist, DarkGrey, Qt::white);
 

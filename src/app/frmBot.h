@@ -42,7 +42,8 @@ public:
 
     // Public operations used by the dialogs.
     void ProceedLogin();
-    void Send_Click();
+    // False when a line could not be sent; the input line then keeps its text.
+    bool Send_Click();
     void setcdefaults();
 
     int MousePointer() const { return m_mousePointer; }
@@ -110,6 +111,10 @@ private:
     void rewriteBanner();
 
     int m_mousePointer = PointerDefault;
+    // Where Connect goes, fixed when the window is made.
+    QString m_gatewayHost;
+    qint32 m_gatewayPort = 0;
+    bool m_lostNoticeOpen = false; // the watchdog shows one notice at a time
     int m_highlighted = 0; // the action label lit last
 
     // Receive path: lines waiting to be dispatched, and the continuation

@@ -1,13 +1,18 @@
 #include "inbound/FindFlags.h"
 
+#include <climits>
+
 namespace inbound {
 
 int FindFlags(QStringView line)
 {
     const qsizetype n = line.size();
     const QChar *s = line.data();
+    // A position must fit the result; beyond that there is no flag field we
+    // could report, rather than a wrong one.
+    const qsizetype last = qMin<qsizetype>(n, INT_MAX) - 4;
     // The four values are exactly the words 00[01][02].
-    for (qsizetype i = 1; i + 4 <= n; ++i) {
+    for (qsizetype i = 1; i <= last; ++i) {
         if (s[i] != u'0' || s[i - 1] != u' ' || s[i + 1] != u'0')
             continue;
         const char16_t c2 = s[i + 2].unicode();
@@ -16,7 +21,7 @@ int FindFlags(QStringView line)
             continue;
         if (i + 4 < n && s[i + 4] != u' ' && s[i + 4] != u'\r')
             continue;
-        return int(qMin<qsizetype>(i + 1, INT_MAX));
+        return int(i + 1);
     }
     return 0;
 }

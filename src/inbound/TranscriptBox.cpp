@@ -55,8 +55,10 @@ void TranscriptBox::flush()
 QString TranscriptBox::text()
 {
     flush();
-    QString t = toPlainText();
-    t.replace(u'\n', QStringLiteral("\r\n"));
+    // The raw text: the plain-text export would turn a no-break space (a
+    // byte the service may well send) into a blank.
+    QString t = document()->toRawText();
+    t.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
     return t;
 }
 

@@ -154,5 +154,9 @@ void frmBot::OnChannel(QStringView line)
 
 void frmBot::rewriteBanner()
 {
-    Channel->setText(inbound::bannerCaption(CurrentChannel, Roomlist->count()));
+    // The channel name stays as received; only what is shown loses its
+    // control characters, so a line feed cannot stretch the banner.
+    QString caption = inbound::bannerCaption(CurrentChannel, Roomlist->count());
+    inbound::makeVisible(caption);
+    Channel->setText(caption);
 }

@@ -2,8 +2,90 @@
 // button and the channel picker.
 #include "app/frmBot.h"
 
-void frmBot::Send_Click()
+#include "app/ActionLabel.h"
+#include "connection/Globals.h"
+#include "inbound/TranscriptBox.h"
+#include "outbound/FrmChannel.h"
+#include "outbound/SendNotice.h"
+#include "protocol/OutboundLines.h"
+
+#include <QToolTip>
+
+namespace {
+
+// A line break inside one outbound line would reach the service as a line of
+// its own: the tail of a pasted whisper would go to the whole channel as
+// chat. Breaks become blanks, one for one.
+QString oneLine(QString text)
 {
+    for (QChar &c : text)
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    return text;
+}
+
+// Text of the list's current entry (not the selection), empty when none.
+QString currentEntry(const QListWidget *list)
+{
+    const QListWidgetItem *item = list->item(list->currentRow());
+    return item ? item->text() : QString();
+}
+
+} // namespace
+
+namespace outbound {
+
+void tellNothingSent(QWidget *at)
+{
+    // Kept on the widget as well, so hovering shows it again after the
+    // tip has faded.
+    at->setToolTip(NothingSent);
+    QToolTip::showText(at->mapToGlobal(QPoint(0, at->height())), NothingSent, at);
+}
+
+} // namespace outbound
+
+bool frmBot::Send_Click()
+{
+    const QString typed = Text1->text();
+    const QString text = oneLine(typed);
+    auto send = [this](const QString &line) {
+        if (Winsock1->SendData(wire::withLineEnd(line)))
+            return true;
+        // The run stops here; what went out and what was echoed stays, and
+        // the input line keeps the text so nothing typed is lost.
+        outbound::tellNothingSent(Text1);
+        return false;
+    };
+    auto echo = [this](QStringView joiner, QStringView line) {
+        Text2->appendLine(wire::concat({UserName, joiner, line}));
+        Text2->flush(); // also brings the newest line into view
+    };
+
+    if (wire::isCommand(text)) {
+        if (!send(text))
+            return false;
+    } else {
+        bool found = false;
+        const int count = Roomlist->count();
+        for (int i = 0; i < count; ++i) {
+            const QListWidgetItem *entry = Roomlist->item(i);
+            if (!entry || !entry->isSelected())
+                continue;
+            found = true;
+            if (!send(wire::whisperCommand(oneLine(entry->text()), text)))
+                return false;
+            echo(u"TO: ", text);
+        }
+        if (!found) {
+            if (!send(text))
+                return false;
+            echo(u": ", text);
+        }
+    }
+    Text1->setToolTip(QString());
+    Text1->clear();
+    return true;
 }
 
 void frmBot::SendCommand(const QString &command)
@@ -25,18 +107,37 @@ void frmBot::Text2_KeyPress(int &keyAscii)
     Text1_KeyPress(keyAscii);
 }
 
-void frmBot::Label5_Click(int)
+void frmBot::Label5_Click(int index)
 {
+    switch (index) {
+    case 0: SendCommand(wire::banCommand(currentEntry(Roomlist))); break;
+    case 1: SendCommand(wire::unbanCommand(currentEntry(Roomlist))); break;
+    case 2: SendCommand(wire::rejoinCommand()); break;
+    case 5: SendCommand(wire::statsCommand(currentEntry(Roomlist))); break;
+    case 6: SendCommand(wire::whoisCommand(currentEntry(Roomlist))); break;
+    default: break; // "Add in list" and "Insert in Loop" have no action yet
+    }
 }
 
-void frmBot::Label5_MouseMove(int, Qt::MouseButtons, Qt::KeyboardModifiers, int, int)
+void frmBot::Label5_MouseMove(int index, Qt::MouseButtons, Qt::KeyboardModifiers, int, int)
 {
+    const int count = int(Label5.size());
+    if (index == m_highlighted || index < 0 || index >= count)
+        return;
+    if (m_highlighted >= 0 && m_highlighted < count)
+        Label5[size_t(m_highlighted)]->setBackStyle(ActionLabel::Transparent);
+    Label5[size_t(index)]->setBackStyle(ActionLabel::Opaque);
+    m_highlighted = index;
 }
 
 void frmBot::cmdWhisper_Click()
 {
+    SendCommand(wire::whisperCommand(currentEntry(Roomlist), Text1->text()));
 }
 
 void frmBot::Command7_Click()
 {
+    // A new dialog every time, so each showing starts empty.
+    FrmChannel picker(this);
+    picker.exec();
 }

@@ -1,0 +1,532 @@
+#include "app/frmBot.h"
+#include "connection/Globals.h"
+#include "connection/LoginArtwork.h"
+#include "connection/Notice.h"
+#include "connection/frmLogin.h"
+#include "protocol/Latin1.h"
+#include "protocol/OutboundLines.h"
+
+#include "LoopbackGateway.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+const QByteArray Preamble("\x03\x04\r\n\r\n", 6);
+
+// Watches every message box the program opens: notes each one's text once,
+// checks its form, counts how many are open at once, and presses OK once a
+// box has been open for holdMs.
+class NoticeWatcher : public QObject
+{
+public:
+    explicit NoticeWatcher(int holdMs = 0)
+        : m_holdMs(holdMs)
+    {
+        m_clock.start();
+        m_poll.setInterval(5);
+        connect(&m_poll, &QTimer::timeout, this, &NoticeWatcher::look);
+        m_poll.start();
+    }
+
+    QStringList texts;
+    int mostOpenAtOnce = 0;
+    bool wellFormed = true;
+    // Runs from the event loop of each box that opens.
+    std::function<void()> onOpen;
+
+private:
+    void look()
+    {
+        int open = 0;
+        const auto windows = QApplication::topLevelWidgets();
+        for (QWidget *w : windows) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (!box || !box->isVisible())
+                continue;
+            ++open;
+            if (!box->property("openedAt").isValid()) {
+                box->setProperty("openedAt", m_clock.elapsed());
+                texts << box->text();
+                if (onOpen)
+                    QTimer::singleShot(0, box, onOpen);
+                wellFormed = wellFormed && box->windowTitle() == QStringLiteral("Quillon")
+                    && box->textFormat() == Qt::PlainText
+                    && box->standardButtons() == QMessageBox::Ok && box->buttons().size() == 1;
+            }
+            if (m_clock.elapsed() - box->property("openedAt").toLongLong() >= m_holdMs)
+                box->button(QMessageBox::Ok)->click();
+        }
+        mostOpenAtOnce = qMax(mostOpenAtOnce, open);
+    }
+
+    int m_holdMs;
+    QElapsedTimer m_clock;
+    QTimer m_poll;
+};
+
+frmLogin *openLoginDialog()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows)
+        if (auto *d = qobject_cast<frmLogin *>(w); d && d->isVisible())
+            return d;
+    return nullptr;
+}
+
+// Presses Connect and hands the login dialog, once it is up, to drive.
+// Returns when Connect_Click has returned. A dialog that drive leaves open is
+// closed, so a failed check cannot hang the test.
+void connectWith(frmBot &w, const std::function<void(frmLogin &)> &drive)
+{
+    QTimer::singleShot(0, &w, [drive] {
+        QPointer<frmLogin> dialog = openLoginDialog();
+        QVERIFY2(dialog, "Connect did not open the login dialog");
+        drive(*dialog);
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    });
+    w.Connect_Click();
+}
+
+void typeAndLogin(frmLogin &d, const QString &name, const QString &password)
+{
+    QTest::keyClicks(d.UserNamet, name);
+    QTest::keyClicks(d.Passwordt, password);
+    QTest::mouseClick(d.Login, Qt::LeftButton);
+}
+
+void waitUntilSettled(const Winsock &s)
+{
+    QTRY_VERIFY(s.state() != Winsock::Connecting && s.state() != Winsock::ResolvingHost);
+}
+
+quint16 deadPort()
+{
+    LoopbackGateway gone;
+    return gone.port();
+}
+
+} // namespace
+
+class tst_Login : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        // Program-wide: every test starts from a fresh run's values.
+        UserName.clear();
+        Password.clear();
+        Connected = 0;
+    }
+
+    void handshakeGoesOutAsThreeSends()
+    {
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        QSignalSpy sent(w.Winsock1, &Winsock::dataSent);
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("wanderer"), QStringLiteral("secret7")); });
+        QVERIFY(!openLoginDialog());
+
+        const QByteArray expected = Preamble + "wanderer\r\n" + "secret7\r\n";
+        QCOMPARE(expected.size(), 6 + 8 + 2 + 7 + 2);
+        QVERIFY(gw.waitForBytes(expected.size()));
+        QCOMPARE(gw.received(), expected);
+        QCOMPARE(gw.connections(), 1);
+        QCOMPARE(sent.count(), 3);
+        QCOMPARE(sent.at(0).at(0).toByteArray(), Preamble);
+        QCOMPARE(sent.at(1).at(0).toByteArray(), QByteArray("wanderer\r\n"));
+        QCOMPARE(sent.at(2).at(0).toByteArray(), QByteArray("secret7\r\n"));
+
+        QCOMPARE(UserName, QStringLiteral("wanderer"));
+        QCOMPARE(Password, QStringLiteral("secret7"));
+        QCOMPARE(Connected, qint16(-1));
+        QCOMPARE(w.MousePointer(), int(frmBot::PointerHourglass));
+        QCOMPARE(w.cursor().shape(), Qt::WaitCursor);
+        QVERIFY(w.Timer1->isActive());
+        QCOMPARE(w.Timer1->interval(), 500);
+    }
+
+    void aSecondClickDuringTheLoginSendsNothingMore()
+    {
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        QSignalSpy sent(w.Winsock1, &Winsock::dataSent);
+        connectWith(w, [](frmLogin &d) {
+            QTest::keyClicks(d.UserNamet, QStringLiteral("Nomad"));
+            // A click still queued when the login yields to pending events.
+            const QPointF at = QRectF(d.Login->rect()).center();
+            QCoreApplication::postEvent(d.Login, new QMouseEvent(QEvent::MouseButtonRelease, at,
+                d.Login->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+            QTest::mouseClick(d.Login, Qt::LeftButton);
+        });
+        QCOMPARE(sent.count(), 3);
+        QVERIFY(gw.waitForBytes(6 + 7 + 2));
+        QTest::qWait(50);
+        QCOMPARE(gw.received(), Preamble + "Nomad\r\n\r\n");
+    }
+
+    void entryIsChecked_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("refusal"); // empty: the login goes ahead
+        const QString none;
+        QTest::newRow("Nomad, no password") << "Nomad" << "" << none;
+        QTest::newRow("nomad, no password") << "nomad" << "" << none;
+        QTest::newRow("Wayfarers, no password") << "Wayfarers" << "" << none;
+        QTest::newRow("wayfarers, no password") << "wayfarers" << "" << none;
+        QTest::newRow("Nomad with a password") << "Nomad" << "pw" << none;
+        QTest::newRow("NOMAD") << "NOMAD" << "" << notice::NoPassword;
+        QTest::newRow("leading blank") << " Nomad" << "" << notice::NoPassword;
+        QTest::newRow("trailing blank") << "Nomad " << "" << notice::NoPassword;
+        QTest::newRow("ordinary name") << "wanderer" << "" << notice::NoPassword;
+        QTest::newRow("blanks only") << "   " << "" << notice::NoPassword;
+        QTest::newRow("blanks only, password") << "   " << "pw" << none;
+        QTest::newRow("no name") << "" << "" << notice::NoUserName;
+        QTest::newRow("no name, password") << "" << "secret" << notice::NoUserName;
+    }
+    void entryIsChecked()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        QFETCH(QString, refusal);
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        UserName = QStringLiteral("earlier");
+        Password = QStringLiteral("before");
+        QSignalSpy sent(w.Winsock1, &Winsock::dataSent);
+        NoticeWatcher notices;
+
+        bool stayedOpen = false;
+        bool keptEntry = false;
+        connectWith(w, [&](frmLogin &d) {
+            typeAndLogin(d, name, password);
+            stayedOpen = d.isVisible();
+            keptEntry = d.UserNamet->text() == name && d.Passwordt->text() == password;
+            if (stayedOpen)
+                QTest::mouseClick(d.Quit, Qt::LeftButton);
+        });
+        QVERIFY(notices.wellFormed);
+
+        if (refusal.isEmpty()) {
+            QVERIFY(notices.texts.isEmpty());
+            QVERIFY(!stayedOpen);
+            QCOMPARE(sent.count(), 3);
+            QCOMPARE(sent.at(2).at(0).toByteArray(), wire::toWire(wire::handshakePassword(password)));
+            QCOMPARE(UserName, name);
+            QCOMPARE(Password, password);
+            QVERIFY(w.Timer1->isActive());
+            return;
+        }
+        QCOMPARE(notices.texts, QStringList() << refusal);
+        QVERIFY(stayedOpen);
+        QVERIFY(keptEntry);
+        QCOMPARE(sent.count(), 0);
+        QVERIFY(!w.Timer1->isActive());
+        QCOMPARE(w.MousePointer(), int(frmBot::PointerDefault));
+        if (refusal == notice::NoUserName) {
+            QCOMPARE(UserName, QStringLiteral("earlier"));
+            QCOMPARE(Password, QStringLiteral("before"));
+        } else {
+            QCOMPARE(UserName, name);
+            QCOMPARE(Password, QString());
+        }
+        QTest::qWait(50);
+        QVERIFY(gw.received().isEmpty());
+    }
+
+    void reopeningStartsEmpty()
+    {
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("wanderer"), QStringLiteral("secret7")); });
+        QCOMPARE(UserName, QStringLiteral("wanderer"));
+
+        QString name = QStringLiteral("?"), password = QStringLiteral("?");
+        QWidget *focus = nullptr;
+        connectWith(w, [&](frmLogin &d) {
+            name = d.UserNamet->text();
+            password = d.Passwordt->text();
+            focus = d.focusWidget() == d.UserNamet ? d.UserNamet : nullptr;
+            QTest::mouseClick(d.Quit, Qt::LeftButton);
+        });
+        QCOMPARE(name, QString());
+        QCOMPARE(password, QString());
+        QVERIFY(focus);
+        QCOMPARE(UserName, QStringLiteral("wanderer"));
+        QCOMPARE(Password, QStringLiteral("secret7"));
+    }
+
+    void keysDoNothing_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return in the name box") << "UserNamet" << int(Qt::Key_Return);
+        QTest::newRow("Enter in the name box") << "UserNamet" << int(Qt::Key_Enter);
+        QTest::newRow("Return in the password box") << "Passwordt" << int(Qt::Key_Return);
+        QTest::newRow("Escape in the password box") << "Passwordt" << int(Qt::Key_Escape);
+    }
+    void keysDoNothing()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, key);
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        QSignalSpy sent(w.Winsock1, &Winsock::dataSent);
+        NoticeWatcher notices;
+        bool stayedOpen = false;
+        connectWith(w, [&](frmLogin &d) {
+            QTest::keyClicks(d.UserNamet, QStringLiteral("wanderer"));
+            QTest::keyClicks(d.Passwordt, QStringLiteral("secret7"));
+            QTest::keyClick(d.findChild<QLineEdit *>(box), Qt::Key(key));
+            QTest::qWait(20);
+            stayedOpen = d.isVisible();
+            QTest::mouseClick(d.Quit, Qt::LeftButton);
+        });
+        QVERIFY(stayedOpen);
+        QCOMPARE(sent.count(), 0);
+        QVERIFY(notices.texts.isEmpty());
+        QVERIFY(UserName.isEmpty());
+    }
+
+    void quitLeavesTheConnectionAlone_data()
+    {
+        QTest::addColumn<bool>("throughFrame");
+        QTest::newRow("Quit label") << false;
+        QTest::newRow("closed through the frame") << true;
+    }
+    void quitLeavesTheConnectionAlone()
+    {
+        QFETCH(bool, throughFrame);
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        QSignalSpy sent(w.Winsock1, &Winsock::dataSent);
+        NoticeWatcher notices;
+        connectWith(w, [&](frmLogin &d) {
+            QVERIFY(gw.waitForClient());
+            QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+            QTest::keyClicks(d.UserNamet, QStringLiteral("wanderer"));
+            if (throughFrame)
+                d.close();
+            else
+                QTest::mouseClick(d.Quit, Qt::LeftButton);
+        });
+        QVERIFY(!openLoginDialog());
+        QCOMPARE(sent.count(), 0);
+        QCOMPARE(w.Winsock1->state(), Winsock::Connected);
+        QCOMPARE(Connected, qint16(-1));
+        QVERIFY(UserName.isEmpty());
+        QVERIFY(!w.Timer1->isActive());
+        QCOMPARE(w.MousePointer(), int(frmBot::PointerDefault));
+
+        // No watchdog runs for a connection nobody logged in on.
+        gw.closeClient();
+        QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
+        QTest::qWait(1200);
+        QVERIFY(gw.received().isEmpty());
+        QVERIFY(notices.texts.isEmpty());
+    }
+
+    void quietBeforeTheFirstLogin_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("refused") << true;
+        QTest::newRow("dropped") << false;
+    }
+    void quietBeforeTheFirstLogin()
+    {
+        QFETCH(bool, refused);
+        LoopbackGateway gw;
+        frmBot w(gw.host(), refused ? deadPort() : gw.port());
+        NoticeWatcher notices;
+        connectWith(w, [&](frmLogin &d) {
+            if (!refused) {
+                QVERIFY(gw.waitForClient());
+                QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+                gw.closeClient();
+            }
+            QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
+            waitUntilSettled(*w.Winsock1);
+            QTest::qWait(600);
+            QTest::mouseClick(d.Quit, Qt::LeftButton);
+        });
+        QTest::qWait(1200);
+        QVERIFY(notices.texts.isEmpty());
+        QVERIFY(!w.Timer1->isActive());
+    }
+
+    void lostConnectionIsReported_data()
+    {
+        QTest::addColumn<bool>("reset");
+        QTest::newRow("closed by the gateway") << false;
+        QTest::newRow("reset") << true;
+    }
+    void lostConnectionIsReported()
+    {
+        QFETCH(bool, reset);
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("Nomad"), QString()); });
+        QVERIFY(gw.waitForBytes(6 + 5 + 2 + 2));
+        QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+        QTest::qWait(600); // a tick on a live connection says nothing
+
+        // Each notice is left open across two ticks before it is dismissed,
+        // and the first also gets a tick delivered straight to the handler.
+        NoticeWatcher notices(1200);
+        notices.onOpen = [&w, &notices] {
+            if (notices.texts.size() == 1)
+                w.Timer1_Timer();
+        };
+        QVERIFY(notices.texts.isEmpty());
+        if (reset)
+            gw.resetClient();
+        else
+            gw.closeClient();
+        QTRY_VERIFY_WITH_TIMEOUT(!notices.texts.isEmpty(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(notices.texts.size() >= 3, 8000);
+        QCOMPARE(notices.mostOpenAtOnce, 1);
+        QVERIFY(notices.wellFormed);
+        for (const QString &text : std::as_const(notices.texts))
+            QCOMPARE(text, QStringLiteral("You have lost your connection to Battle.net"));
+        QVERIFY(w.Timer1->isActive());
+        QCOMPARE(Connected, qint16(-1));
+    }
+
+    void connectAgainAfterALoss()
+    {
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("Nomad"), QString()); });
+        const QByteArray handshake = Preamble + "Nomad\r\n\r\n";
+        QVERIFY(gw.waitForBytes(handshake.size()));
+        NoticeWatcher notices;
+        gw.closeClient();
+        QTRY_VERIFY_WITH_TIMEOUT(!notices.texts.isEmpty(), 3000);
+
+        connectWith(w, [&](frmLogin &d) {
+            QTRY_COMPARE(gw.connections(), 2);
+            QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+            typeAndLogin(d, QStringLiteral("Nomad"), QString());
+        });
+        QVERIFY(gw.waitForBytes(2 * handshake.size()));
+        QCOMPARE(gw.received(), handshake + handshake);
+        const qsizetype seen = notices.texts.size();
+        QTest::qWait(1200);
+        QCOMPARE(notices.texts.size(), seen);
+    }
+
+    void loginWithoutAConnection()
+    {
+        frmBot w(QStringLiteral("127.0.0.1"), deadPort());
+        QSignalSpy sent(w.Winsock1, &Winsock::dataSent);
+        NoticeWatcher notices;
+        connectWith(w, [&](frmLogin &d) {
+            waitUntilSettled(*w.Winsock1);
+            typeAndLogin(d, QStringLiteral("Nomad"), QString());
+        });
+        QVERIFY(!openLoginDialog());
+        QCOMPARE(sent.count(), 0);
+        QVERIFY(w.Timer1->isActive());
+        QCOMPARE(w.MousePointer(), int(frmBot::PointerHourglass));
+        QTRY_VERIFY_WITH_TIMEOUT(!notices.texts.isEmpty(), 3000);
+        QCOMPARE(notices.texts.first(), notice::ConnectionLost);
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Image1") << "Image1" << QRect(88, 16, 178, 23) << "";
+        QTest::newRow("label4") << "label4" << QRect(64, 56, 89, 17) << "User Name:";
+        QTest::newRow("UserNamet") << "UserNamet" << QRect(72, 80, 201, 19) << "";
+        QTest::newRow("lable5") << "lable5" << QRect(64, 112, 97, 17) << "Password:";
+        QTest::newRow("Passwordt") << "Passwordt" << QRect(72, 144, 209, 19) << "";
+        QTest::newRow("Login") << "Login" << QRect(96, 224, 153, 17) << "Login";
+        QTest::newRow("Quit") << "Quit" << QRect(96, 272, 161, 25) << "Quit";
+    }
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, rect);
+        QFETCH(QString, text);
+        frmBot w;
+        frmLogin d(w);
+        auto *control = d.findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), rect);
+        QCOMPARE(control->font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(control->font().pointSizeF(), 9.75);
+        QVERIFY(control->font().bold());
+        if (auto *label = qobject_cast<QLabel *>(control)) {
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QCOMPARE(label->text(), text);
+            QVERIFY(!label->autoFillBackground());
+            QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+        } else {
+            auto *box = qobject_cast<QLineEdit *>(control);
+            QVERIFY(box);
+            QCOMPARE(box->palette().color(QPalette::Base), QColor(Qt::black));
+            QCOMPARE(box->palette().color(QPalette::Text), QColor(Qt::white));
+            QVERIFY(box->focusPolicy() & Qt::TabFocus);
+        }
+    }
+
+    void dialogLook()
+    {
+        frmBot w;
+        frmLogin d(w);
+        QCOMPARE(d.windowTitle(), QStringLiteral("MARROW VALE LOGIN"));
+        QCOMPARE(d.size(), QSize(337, 344));
+        QCOMPARE(d.minimumSize(), d.maximumSize());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY((d.geometry().center() - screen.center()).manhattanLength() <= 2);
+        QCOMPARE(d.Image1->pixmap().size(), QSize(178, 23));
+        QCOMPARE(d.Login->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+
+        QTest::keyClicks(d.Passwordt, QStringLiteral("abc"));
+        QCOMPARE(d.Passwordt->displayText(), QStringLiteral("***"));
+        QCOMPARE(d.Passwordt->text(), QStringLiteral("abc"));
+
+        // Only the two boxes take the focus, the name box first.
+        QList<QWidget *> focusable;
+        for (QWidget *child : d.findChildren<QWidget *>())
+            if (child->focusPolicy() != Qt::NoFocus)
+                focusable << child;
+        QCOMPARE(focusable.size(), 2);
+        QVERIFY(focusable.contains(d.UserNamet) && focusable.contains(d.Passwordt));
+        auto nextStop = [](QWidget *from) {
+            QWidget *at = from->nextInFocusChain();
+            for (int i = 0; i < 100 && at != from && !(at->focusPolicy() & Qt::TabFocus); ++i)
+                at = at->nextInFocusChain();
+            return at;
+        };
+        QCOMPARE(nextStop(d.UserNamet), d.Passwordt);
+        QCOMPARE(nextStop(d.Passwordt), d.UserNamet);
+
+        // The background is drawn unscaled from the top-left.
+        const QImage shown = d.grab(QRect(0, 0, 337, 344)).toImage();
+        const QImage picture = artwork::loginBackground().toImage();
+        QCOMPARE(picture.size(), QSize(339, 347));
+        for (QPoint p : {QPoint(5, 5), QPoint(20, 300), QPoint(336, 343), QPoint(300, 200)})
+            QCOMPARE(shown.pixel(p), picture.pixel(p));
+    }
+};
+
+QTEST_MAIN(tst_Login)
+#include "tst_login.moc"

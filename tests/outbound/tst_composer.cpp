@@ -1,0 +1,215 @@
+#include "OutboundHarness.h"
+
+#include "outbound/SendNotice.h"
+
+#include <QApplication>
+
+class tst_Composer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void workedExample()
+    {
+        ConnectedBot c;
+        fillRoomlist(c.w, Birds, {0, 2});
+        c.w.Text2->moveCursor(QTextCursor::Start);
+        c.w.Text1->setText(QStringLiteral("good game"));
+        QTest::keyClick(c.w.Text1, Qt::Key_Return);
+
+        QCOMPARE(c.takeSent(), QByteArray("/Whisper heron  good game\r\n/Whisper finch  good game\r\n"));
+        QCOMPARE(c.w.Text2->text(), QStringLiteral("kestrelTO: good game\r\nkestrelTO: good game\r\n"));
+        QCOMPARE(c.w.Text2->selStart(), c.w.Text2->textLength());
+        QVERIFY(c.w.Text1->text().isEmpty());
+        QCOMPARE(selectedRows(c.w), QList<int>({0, 2}));
+
+        // The selection stays, so the next line goes to the same users.
+        c.w.Text1->setText(QStringLiteral("again"));
+        QTest::keyClick(c.w.Text1, Qt::Key_Return);
+        QCOMPARE(c.takeSent(), QByteArray("/Whisper heron  again\r\n/Whisper finch  again\r\n"));
+
+        // Nothing selected: the same text is chat.
+        c.w.Roomlist->clearSelection();
+        c.w.Text1->setText(QStringLiteral("good game"));
+        QTest::keyClick(c.w.Text1, Qt::Key_Return);
+        QCOMPARE(c.takeSent(), QByteArray("good game\r\n"));
+        QVERIFY(c.w.Text2->text().endsWith(QStringLiteral("kestrelTO: again\r\nkestrel: good game\r\n")));
+    }
+
+    void composes_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("transcript");
+
+        QTest::newRow("chat") << Birds << QList<int>{} << "good game" << QByteArray("good game\r\n")
+                              << "kestrel: good game\r\n";
+        QTest::newRow("command while users are selected")
+            << Birds << QList<int>{0, 2} << "/who Harbour Lights" << QByteArray("/who Harbour Lights\r\n") << "";
+        QTest::newRow("slash alone") << Birds << QList<int>{} << "/" << QByteArray("/\r\n") << "";
+        QTest::newRow("blank then slash is whispered")
+            << Birds << QList<int>{1} << " /who x" << QByteArray("/Whisper owl   /who x\r\n") << "kestrelTO:  /who x\r\n";
+        QTest::newRow("blank then slash is chat")
+            << Birds << QList<int>{} << " /who x" << QByteArray(" /who x\r\n") << "kestrel:  /who x\r\n";
+        QTest::newRow("empty input, nothing selected") << Birds << QList<int>{} << "" << QByteArray("\r\n") << "kestrel: \r\n";
+        QTest::newRow("empty input, one selected")
+            << Birds << QList<int>{0} << "" << QByteArray("/Whisper heron  \r\n") << "kestrelTO: \r\n";
+        QTest::newRow("three selected")
+            << Birds << QList<int>{0, 1, 2} << "gg"
+            << QByteArray("/Whisper heron  gg\r\n/Whisper owl  gg\r\n/Whisper finch  gg\r\n")
+            << "kestrelTO: gg\r\nkestrelTO: gg\r\nkestrelTO: gg\r\n";
+        QTest::newRow("empty list gives chat") << QStringList() << QList<int>{} << "hi" << QByteArray("hi\r\n") << "kestrel: hi\r\n";
+        QTest::newRow("entry sent untrimmed")
+            << (QStringList() << QStringLiteral("  ibis  ")) << QList<int>{0} << "hi"
+            << QByteArray("/Whisper   ibis   hi\r\n") << "kestrelTO: hi\r\n";
+        QTest::newRow("8-bit text, one byte a character")
+            << Birds << QList<int>{} << QStringLiteral("caf\u00e9 \u00fcber") << QByteArray("caf\xe9 \xfc" "ber\r\n")
+            << QStringLiteral("kestrel: caf\u00e9 \u00fcber\r\n");
+        // A pasted line break must not turn the tail of a whisper into chat.
+        QTest::newRow("pasted line break stays in the whisper")
+            << Birds << QList<int>{0} << "secret\r\nmore" << QByteArray("/Whisper heron  secret  more\r\n")
+            << "kestrelTO: secret  more\r\n";
+        QTest::newRow("pasted line break stays in the chat line")
+            << Birds << QList<int>{} << "one\ntwo" << QByteArray("one two\r\n") << "kestrel: one two\r\n";
+        QTest::newRow("line break in a received name")
+            << (QStringList() << QStringLiteral("ev\nil ")) << QList<int>{0} << "hi" << QByteArray("/Whisper ev il  hi\r\n")
+            << "kestrelTO: hi\r\n";
+    }
+    void composes()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, input);
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, transcript);
+
+        ConnectedBot c;
+        fillRoomlist(c.w, entries, selected);
+        c.w.Text1->setText(input);
+        QTest::keyClick(c.w.Text1, Qt::Key_Return);
+
+        QCOMPARE(c.takeSent(), wire);
+        QCOMPARE(c.w.Text2->text(), transcript);
+        QVERIFY(c.w.Text1->text().isEmpty());
+        QCOMPARE(selectedRows(c.w), selected);
+    }
+
+    void enterInEitherBox_data()
+    {
+        QTest::addColumn<bool>("inTranscript");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return in the input line") << false << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter in the input line") << false << int(Qt::Key_Enter);
+        QTest::newRow("Return in the transcript") << true << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter in the transcript") << true << int(Qt::Key_Enter);
+    }
+    void enterInEitherBox()
+    {
+        QFETCH(bool, inTranscript);
+        QFETCH(int, key);
+        ConnectedBot c;
+        c.w.Text2->appendLine(u"earlier line");
+        c.w.Text2->moveCursor(QTextCursor::Start);
+        c.w.Text1->setText(QStringLiteral("hello"));
+        QWidget *box = inTranscript ? static_cast<QWidget *>(c.w.Text2) : c.w.Text1;
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key(key));
+
+        QCOMPARE(c.takeSent(), QByteArray("hello\r\n"));
+        // The key itself adds no line break anywhere.
+        QCOMPARE(c.w.Text2->text(), QStringLiteral("earlier line\r\nkestrel: hello\r\n"));
+        QVERIFY(c.w.Text1->text().isEmpty());
+    }
+
+    void otherKeysGoOnUnchanged()
+    {
+        ConnectedBot c;
+        c.w.Text1->setFocus();
+        QTest::keyClicks(c.w.Text1, QStringLiteral("ab c"));
+        QCOMPARE(c.w.Text1->text(), QStringLiteral("ab c"));
+        c.w.Text2->setFocus();
+        QTest::keyClicks(c.w.Text2, QStringLiteral("xy"));
+        QCOMPARE(c.w.Text2->toPlainText(), QStringLiteral("xy"));
+        QCOMPARE(c.takeSent(), QByteArray());
+
+        int key = 'q';
+        c.w.Text1_KeyPress(key);
+        QCOMPARE(key, int('q'));
+        QCOMPARE(c.takeSent(), QByteArray());
+    }
+
+    // Echoes and received lines share the transcript's queue, so they show
+    // in the order they happened.
+    void echoesKeepTheirPlaceAmongReceivedLines()
+    {
+        ConnectedBot c;
+        c.gw.send("1005 TALK heron 0010 \"first\"\r\n");
+        QTRY_COMPARE(c.w.Text2->lineCount(), 1);
+        c.w.Text1->setText(QStringLiteral("second"));
+        QTest::keyClick(c.w.Text1, Qt::Key_Return);
+        c.gw.send("1005 TALK heron 0010 \"third\"\r\n");
+        QTRY_COMPARE(c.w.Text2->lineCount(), 3);
+        QCOMPARE(c.w.Text2->text(), QStringLiteral("heron : first\r\nkestrel: second\r\nheron : third\r\n"));
+        QCOMPARE(c.w.Text2->selStart(), c.w.Text2->textLength());
+    }
+
+    void failedSend_data()
+    {
+        QTest::addColumn<bool>("closedByGateway");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QString>("input");
+        QTest::newRow("never connected, chat") << false << QList<int>{} << "good game";
+        QTest::newRow("never connected, whispers") << false << QList<int>{0, 2} << "good game";
+        QTest::newRow("never connected, command") << false << QList<int>{} << "/who x";
+        QTest::newRow("closed by the gateway, chat") << true << QList<int>{} << "good game";
+        QTest::newRow("closed by the gateway, whispers") << true << QList<int>{0, 2} << "good game";
+        QTest::newRow("closed by the gateway, command") << true << QList<int>{1} << "/who x";
+    }
+    void failedSend()
+    {
+        QFETCH(bool, closedByGateway);
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, input);
+
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        UserName = QStringLiteral("kestrel");
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QString before;
+        if (closedByGateway) {
+            w.Winsock1->Connect();
+            QVERIFY(gw.waitForClient());
+            QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+            w.Text1->setText(QStringLiteral("sent"));
+            QVERIFY(w.Send_Click());
+            QVERIFY(gw.waitForBytes(6));
+            before = QStringLiteral("kestrel: sent\r\n");
+            gw.closeClient();
+            QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
+        }
+        fillRoomlist(w, Birds, selected);
+        w.Text1->setText(input);
+        QTest::keyClick(w.Text1, Qt::Key_Return);
+
+        QCOMPARE(w.Text1->text(), input);
+        QCOMPARE(w.Text2->text(), before);
+        QCOMPARE(w.Text1->toolTip(), outbound::NothingSent);
+        QCOMPARE(selectedRows(w), selected);
+        QVERIFY(!QApplication::activeModalWidget());
+        if (closedByGateway)
+            QCOMPARE(gw.received(), QByteArray("sent\r\n"));
+
+        // Once connected again the kept text goes out, and the notice goes.
+        QTRY_VERIFY(w.Winsock1->state() == Winsock::Closed || w.Winsock1->state() == Winsock::Error);
+        QVERIFY(w.Winsock1->Connect());
+        QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+        QVERIFY(w.Send_Click());
+        QVERIFY(w.Text1->text().isEmpty());
+        QVERIFY(w.Text1->toolTip().isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_Composer)
+#include "tst_composer.moc"
