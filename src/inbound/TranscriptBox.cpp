@@ -18,6 +18,19 @@ void makeVisible(QString &text)
 }
 } // namespace inbound
 
+namespace {
+// Held lines put back per step once a flood has paused: a few milliseconds.
+constexpr qsizetype PutBackStep = 1000;
+
+// Index just after the `count`-th line feed from `from`.
+qsizetype afterLines(const QString &text, qsizetype from, qsizetype count)
+{
+    for (; count > 0; --count)
+        from = text.indexOf(u'\n', from) + 1;
+    return from;
+}
+} // namespace
+
 TranscriptBox::TranscriptBox(QWidget *parent)
     : QPlainTextEdit(parent)
 {
@@ -26,7 +39,12 @@ TranscriptBox::TranscriptBox(QWidget *parent)
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // flush() makes room before it inserts, so this limit only ever acts on
+    // what the user pastes: it walks block by block and lays out every line
+    // it drops, far too slow for a flood.
     document()->setMaximumBlockCount(Scrollback + 1);
+    m_putBack.setSingleShot(true);
+    connect(&m_putBack, &QTimer::timeout, this, &TranscriptBox::putBackStep);
 }
 
 void TranscriptBox::appendLine(QStringView line)
@@ -39,22 +57,227 @@ void TranscriptBox::appendLine(QStringView line)
         m_pending.replace(at, tail.size(), tail);
     }
     m_pending.append(u'\n');
+    ++m_pendingLines;
 }
 
 void TranscriptBox::flush()
 {
     if (m_pending.isEmpty())
         return;
-    QTextCursor end(document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(m_pending);
-    m_pending.resize(0);
+    if (m_pendingLines >= FloodBatch)
+        floodFlush();
+    else
+        plainFlush();
+    const qsizetype used = m_pending.size();
+    m_pending = QString(); // held pieces may share it
+    m_pending.reserve(used);
+    m_pendingLines = 0;
+    if (m_heldLines == 0)
+        m_gap = QTextCursor();
     moveCaretToEnd();
+}
+
+int TranscriptBox::documentLines() const
+{
+    // The block after the last line end is empty and not a line.
+    return document()->blockCount() - 1;
+}
+
+int TranscriptBox::linesAboveGap() const
+{
+    return m_heldLines ? m_gap.blockNumber() : documentLines();
+}
+
+void TranscriptBox::plainFlush()
+{
+    trim(m_pendingLines);
+    const int gap = m_heldLines ? m_gap.position() : -1;
+    insertAtEnd(m_pending);
+    if (gap < 0)
+        return;
+    // Appending where the gap was must not carry the gap along.
+    m_gap.setPosition(gap);
+    // A trickle after a flood must not pile up below the gap: the next
+    // burst would have to hold all of it back at once.
+    const int below = documentLines() - linesAboveGap();
+    if (below > 2 * FloodBatch)
+        holdAfterGap(below - FloodBatch);
+}
+
+void TranscriptBox::floodFlush()
+{
+    QTextDocument *doc = document();
+    // What is shown after the gap is older than the whole batch: it is held
+    // back too, so the held lines stay one run.
+    if (m_heldLines == 0) {
+        m_gap = QTextCursor(doc);
+        m_gap.setPosition(doc->characterCount() - 1);
+    } else {
+        holdAfterGap(documentLines() - linesAboveGap());
+    }
+    // The batch's newest lines start after the line feed that ends the rest.
+    qsizetype cut = m_pending.size() - 1;
+    for (int i = 0; i < FloodBatch; ++i)
+        cut = m_pending.lastIndexOf(u'\n', cut - 1);
+    ++cut;
+    hold(m_pending, 0, cut, m_pendingLines - FloodBatch);
+    trim(FloodBatch);
+    const int gap = m_gap.position();
+    insertAtEnd(m_pending.sliced(cut));
+    m_gap.setPosition(gap);
+    m_sinceFlood.start();
+    m_putBack.start(QuietMs);
+}
+
+void TranscriptBox::insertAtEnd(const QString &lines)
+{
+    QTextDocument *doc = document();
+    QTextCursor end(doc);
+    // Inside an edit block the cursor skips laying out where it lands.
+    end.beginEditBlock();
+    end.setPosition(doc->characterCount() - 1);
+    end.insertText(lines);
+    end.endEditBlock();
+}
+
+void TranscriptBox::trim(qsizetype incoming)
+{
+    qsizetype excess = documentLines() + m_heldLines + incoming - Scrollback;
+    if (excess <= 0)
+        return;
+    // Oldest first: the lines above the gap, the held ones, the newest.
+    const int above = int(qMin<qsizetype>(excess, linesAboveGap()));
+    removeTopLines(above);
+    excess -= above;
+    if (excess > 0 && m_heldLines) {
+        const qsizetype held = qMin(excess, m_heldLines);
+        dropHeld(held);
+        excess -= held;
+    }
+    if (excess > 0)
+        removeTopLines(int(qMin<qsizetype>(excess, documentLines())));
+}
+
+void TranscriptBox::removeTopLines(int count)
+{
+    if (count <= 0)
+        return;
+    QTextDocument *doc = document();
+    QTextCursor top(doc);
+    top.beginEditBlock();
+    top.setPosition(doc->findBlockByNumber(count).position(), QTextCursor::KeepAnchor);
+    top.removeSelectedText();
+    top.endEditBlock();
+}
+
+void TranscriptBox::holdAfterGap(int count)
+{
+    if (count <= 0)
+        return;
+    // The gap is at the start of a line, unless the user typed at the end.
+    QTextBlock block = m_gap.block();
+    qsizetype from = m_gap.positionInBlock();
+    QString text;
+    for (int i = 0; i < count && block.isValid(); ++i, block = block.next()) {
+        text += QStringView(block.text()).sliced(from);
+        text += u'\n';
+        from = 0;
+    }
+    QTextCursor c(document());
+    c.beginEditBlock();
+    c.setPosition(m_gap.position());
+    c.setPosition(block.position(), QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    c.endEditBlock();
+    hold(text, 0, text.size(), count);
+}
+
+void TranscriptBox::hold(const QString &text, qsizetype begin, qsizetype end, qsizetype lines)
+{
+    if (lines <= 0)
+        return;
+    m_held.push_back({text, begin, end, lines});
+    m_heldLines += lines;
+}
+
+void TranscriptBox::dropHeld(qsizetype lines)
+{
+    while (lines > 0 && !m_held.empty()) {
+        Held &front = m_held.front();
+        const qsizetype n = qMin(lines, front.lines);
+        if (n == front.lines) {
+            m_held.pop_front();
+        } else {
+            front.begin = afterLines(front.text, front.begin, n);
+            front.lines -= n;
+        }
+        m_heldLines -= n;
+        lines -= n;
+    }
+}
+
+QString TranscriptBox::takeHeld(qsizetype lines)
+{
+    QString out;
+    while (lines > 0 && !m_held.empty()) {
+        const Held &front = m_held.front();
+        const qsizetype n = qMin(lines, front.lines);
+        const qsizetype to = n == front.lines ? front.end : afterLines(front.text, front.begin, n);
+        out += QStringView(front.text).sliced(front.begin, to - front.begin);
+        dropHeld(n);
+        lines -= n;
+    }
+    return out;
+}
+
+void TranscriptBox::putBack(qsizetype lines)
+{
+    if (m_heldLines == 0)
+        return;
+    // What the user is looking at stays in view: the newest line if the
+    // caret there is shown, else the lines on screen.
+    const QTextCursor caret = textCursor();
+    const bool followEnd = caret.atEnd() && viewport()->rect().intersects(cursorRect());
+    const bool viewBelowGap = firstVisibleBlock().blockNumber() >= linesAboveGap();
+    QScrollBar *bar = verticalScrollBar();
+    const int value = bar->value();
+    const qsizetype count = qMin(lines, m_heldLines);
+    const QString text = takeHeld(count);
+    m_gap.beginEditBlock();
+    m_gap.insertText(text); // the gap moves along, ahead of the newest lines
+    m_gap.endEditBlock();
+    if (m_heldLines == 0)
+        m_gap = QTextCursor();
+    if (followEnd)
+        ensureCursorVisible();
+    else if (viewBelowGap)
+        bar->setValue(value + int(count)); // each new line is one step until laid out
+}
+
+void TranscriptBox::putBackStep()
+{
+    if (m_heldLines == 0)
+        return;
+    // Not while the flood goes on: it would only slow it down.
+    if (m_sinceFlood.isValid() && m_sinceFlood.elapsed() < QuietMs) {
+        m_putBack.start(int(QuietMs - m_sinceFlood.elapsed()));
+        return;
+    }
+    putBack(PutBackStep);
+    if (m_heldLines)
+        m_putBack.start(0);
+}
+
+void TranscriptBox::settle()
+{
+    flush();
+    m_putBack.stop();
+    putBack(m_heldLines);
 }
 
 QString TranscriptBox::text()
 {
-    flush();
+    settle();
     // The raw text: the plain-text export would turn a no-break space (a
     // byte the service may well send) into a blank.
     QString t = document()->toRawText();
@@ -64,7 +287,7 @@ QString TranscriptBox::text()
 
 qsizetype TranscriptBox::textLength()
 {
-    flush();
+    settle();
     const QTextDocument *doc = document();
     // characterCount() counts one separator per block, the last one included.
     return doc->characterCount() - 1 + doc->blockCount() - 1;
@@ -72,7 +295,7 @@ qsizetype TranscriptBox::textLength()
 
 qsizetype TranscriptBox::selStart()
 {
-    flush();
+    settle();
     const QTextCursor c = textCursor();
     const int pos = c.selectionStart();
     return pos + document()->findBlock(pos).blockNumber();
@@ -88,7 +311,6 @@ void TranscriptBox::moveCaretToEnd()
 
 qsizetype TranscriptBox::lineCount()
 {
-    flush();
-    // The block after the last line end is empty and not a line.
-    return document()->blockCount() - 1;
+    settle();
+    return documentLines();
 }

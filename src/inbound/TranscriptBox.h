@@ -1,12 +1,28 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <deque>
 
 // The chat transcript. Lines are appended in place and in batches: an append
 // only queues the line, and the queue goes into the document at the next
 // flush, which every reader triggers first. So whoever reads the text or the
 // caret sees every line as if it had been appended on its own.
+//
+// It keeps the newest Scrollback lines. Under a flood a batch can hold
+// thousands of lines, and putting each into the document only to drop it a
+// moment later costs more than everything else the receiver does. So a batch
+// of FloodBatch lines or more goes in as its newest FloodBatch lines only,
+// which is all the box can show at once, and the lines before them are held
+// back in order. They go back into the document, between the older lines and
+// the newest, in small steps once the flood has paused for QuietMs, or all at
+// once as soon as text(), textLength(), selStart() or lineCount() is called.
+// Until then the document and its scroll bar hold the oldest and the newest
+// lines without the held ones in between; the caret is at the end either way.
 //
 // Text and caret positions are given as the rest of the program counts them:
 // every line ends in CR LF, which counts as two characters.
@@ -15,6 +31,8 @@ class TranscriptBox : public QPlainTextEdit
     Q_OBJECT
 public:
     static constexpr int Scrollback = 100000;
+    static constexpr int FloodBatch = 256;
+    static constexpr int QuietMs = 50;
 
     explicit TranscriptBox(QWidget *parent = nullptr);
 
@@ -30,7 +48,39 @@ public:
     qsizetype lineCount();
 
 private:
+    // Held-back lines, oldest first: each piece is text from `begin` to
+    // `end`, `lines` whole lines that each end in a line feed.
+    struct Held
+    {
+        QString text;
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        qsizetype lines = 0;
+    };
+
+    int documentLines() const;
+    int linesAboveGap() const;
+    void floodFlush();
+    void plainFlush();
+    void trim(qsizetype incoming);
+    void insertAtEnd(const QString &lines);
+    void removeTopLines(int count);
+    void holdAfterGap(int count);
+    void hold(const QString &text, qsizetype begin, qsizetype end, qsizetype lines);
+    void dropHeld(qsizetype lines);
+    QString takeHeld(qsizetype lines);
+    void putBack(qsizetype lines);
+    void settle();
+    void putBackStep();
+
     QString m_pending;
+    qsizetype m_pendingLines = 0;
+    std::deque<Held> m_held;
+    qsizetype m_heldLines = 0;
+    // Where held lines go back in: after the older lines, before the newest.
+    QTextCursor m_gap;
+    QTimer m_putBack;
+    QElapsedTimer m_sinceFlood;
 };
 
 namespace inbound {

@@ -1,0 +1,134 @@
+#include "inbound/TranscriptBox.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+QString line(qsizetype i)
+{
+    return QStringLiteral("line %1").arg(i);
+}
+
+// Appends the batches, flushing after each, and returns how many lines went in.
+qsizetype feed(TranscriptBox &box, const QList<int> &batches, qsizetype first = 0)
+{
+    qsizetype n = first;
+    for (const int batch : batches) {
+        for (int i = 0; i < batch; ++i)
+            box.appendLine(line(n++));
+        box.flush();
+    }
+    return n - first;
+}
+
+QString expectedText(qsizetype total)
+{
+    QString text;
+    for (qsizetype i = qMax<qsizetype>(0, total - TranscriptBox::Scrollback); i < total; ++i)
+        text += line(i) + QStringLiteral("\r\n");
+    return text;
+}
+} // namespace
+
+// Under a flood only the newest lines of a batch go into the document at
+// once; the rest are held back and put back later. Whatever the batches, a
+// reader must see the newest lines in order, as if each had been appended
+// on its own.
+class tst_TranscriptBox : public QObject
+{
+    Q_OBJECT
+private slots:
+    void batchesReadBackInOrder_data()
+    {
+        QTest::addColumn<QList<int>>("batches");
+        const int flood = TranscriptBox::FloodBatch;
+        QTest::newRow("small batches") << QList<int>{1, 5, flood - 1};
+        QTest::newRow("one flood batch") << QList<int>{flood * 4};
+        QTest::newRow("exactly one flood batch") << QList<int>{flood};
+        QTest::newRow("flood after history") << QList<int>{200, 50, flood * 3};
+        QTest::newRow("trickle between floods") << QList<int>{100, flood * 2, 7, 30, flood * 5, 1};
+        QTest::newRow("trickle longer than the window") << QList<int>{flood * 2, 200, 200, 200, 200, 3};
+        QTest::newRow("scrollback overflows inside the held lines")
+            << QList<int>{50, TranscriptBox::Scrollback - 20, flood * 2, 10};
+        QTest::newRow("scrollback overflows with history shown")
+            << QList<int>{TranscriptBox::Scrollback - 10, 40, flood + 1};
+        QTest::newRow("one batch beyond the scrollback") << QList<int>{TranscriptBox::Scrollback + 300};
+    }
+    void batchesReadBackInOrder()
+    {
+        QFETCH(QList<int>, batches);
+        TranscriptBox box;
+        const qsizetype total = feed(box, batches);
+        const QString expected = expectedText(total);
+        QCOMPARE(box.lineCount(), qMin<qsizetype>(total, TranscriptBox::Scrollback));
+        QCOMPARE(box.text(), expected);
+        QCOMPARE(box.textLength(), expected.size());
+        QCOMPARE(box.selStart(), expected.size());
+        QCOMPARE(box.document()->firstBlock().text(), line(qMax<qsizetype>(0, total - TranscriptBox::Scrollback)));
+    }
+
+    // Nobody reads: once the flood pauses the held lines go back by
+    // themselves, and the newest line stays in view.
+    void heldLinesGoBackWhenTheFloodPauses()
+    {
+        TranscriptBox box;
+        box.resize(300, 200);
+        box.show();
+        const qsizetype total = feed(box, {30, TranscriptBox::FloodBatch * 20, 5});
+        QVERIFY(box.document()->blockCount() - 1 < total);
+        QTRY_COMPARE(box.document()->blockCount() - 1, total);
+        QCOMPARE(box.document()->toRawText().replace(QChar::ParagraphSeparator, QStringLiteral("\r\n")),
+                 expectedText(total));
+        QVERIFY(box.textCursor().atEnd());
+        QVERIFY(box.viewport()->rect().contains(box.cursorRect()));
+    }
+
+    // A user who scrolled back keeps reading the same lines while the held
+    // ones go back in below them.
+    void scrolledBackViewStays_data()
+    {
+        QTest::addColumn<int>("scrolledTo");
+        QTest::newRow("among the older lines") << 20;
+        QTest::newRow("among the newest lines") << 150;
+    }
+    void scrolledBackViewStays()
+    {
+        QFETCH(int, scrolledTo);
+        TranscriptBox box;
+        box.resize(300, 200);
+        box.show();
+        const qsizetype total = feed(box, {100, TranscriptBox::FloodBatch * 10});
+        box.verticalScrollBar()->setValue(scrolledTo);
+        const QString top = box.cursorForPosition(QPoint(5, 5)).block().text();
+        QTRY_COMPARE(box.document()->blockCount() - 1, total);
+        QCOMPARE(box.cursorForPosition(QPoint(5, 5)).block().text(), top);
+    }
+
+    // Reading the caret does not move it, even with lines held back.
+    void caretMovedByTheUserStays()
+    {
+        TranscriptBox box;
+        feed(box, {10, TranscriptBox::FloodBatch * 3});
+        box.moveCursor(QTextCursor::Start);
+        QCOMPARE(box.selStart(), 0);
+        QCOMPARE(box.lineCount(), 10 + TranscriptBox::FloodBatch * 3);
+        QCOMPARE(box.selStart(), 0);
+    }
+
+    // What the user typed into the transcript stays where it was typed.
+    void userTextSurvivesAFlood()
+    {
+        TranscriptBox box;
+        feed(box, {3});
+        box.moveCursor(QTextCursor::End);
+        box.insertPlainText(QStringLiteral("typed"));
+        const qsizetype total = feed(box, {TranscriptBox::FloodBatch * 2}, 3) + 3;
+        QString expected = expectedText(total);
+        expected.insert(expected.indexOf(line(3)), QStringLiteral("typed"));
+        QCOMPARE(box.text(), expected);
+    }
+};
+
+QTEST_MAIN(tst_TranscriptBox)
+#include "tst_transcriptbox.moc"
