@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <functional>
 #include <sys/resource.h>
+#include <time.h>
 
 // Helpers shared by the benchmarks: result rows for scripts/bench, memory and
 // event-loop probes.
@@ -65,8 +66,19 @@ inline bool runUntil(const std::function<bool()> &done, int timeoutMs, int pollM
     return done();
 }
 
+// CPU time this thread has used, in ns.
+inline qint64 threadCpuNs()
+{
+    timespec ts = {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
 // Measures how late the event loop gets round to a 1 ms timer: the longest
-// gap between two ticks is the longest time nothing else could run.
+// gap between two ticks is the longest time nothing else could run. On a
+// shared machine part of a gap can be time the thread was not scheduled at
+// all, so the thread's own CPU time over the same gap is kept as well: that
+// part is the program's.
 class StallProbe : public QObject
 {
 public:
@@ -81,8 +93,10 @@ public:
         m_longestNs = 0;
         m_over16 = 0;
         m_ticks = 0;
+        m_longestCpuNs = 0;
         m_clock.start();
         m_last = 0;
+        m_lastCpu = threadCpuNs();
         m_timer.start();
     }
     void stop()
@@ -91,6 +105,7 @@ public:
         m_timer.stop();
     }
     double longestMs() const { return double(m_longestNs) / 1e6; }
+    double longestCpuMs() const { return double(m_longestCpuNs) / 1e6; }
     qint64 gapsOver16Ms() const { return m_over16; }
     qint64 ticks() const { return m_ticks; }
 
@@ -100,6 +115,9 @@ private:
         const qint64 now = m_clock.nsecsElapsed();
         const qint64 gap = now - m_last;
         m_last = now;
+        const qint64 cpu = threadCpuNs();
+        m_longestCpuNs = std::max(m_longestCpuNs, cpu - m_lastCpu);
+        m_lastCpu = cpu;
         ++m_ticks;
         m_longestNs = std::max(m_longestNs, gap);
         if (gap > 16'000'000)
@@ -109,7 +127,9 @@ private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
+    qint64 m_lastCpu = 0;
     qint64 m_longestNs = 0;
+    qint64 m_longestCpuNs = 0;
     qint64 m_over16 = 0;
     qint64 m_ticks = 0;
 };

@@ -381,6 +381,9 @@ int main(int argc, char *argv[])
     bench::row(B, QStringLiteral("longest event-loop stall (1 ms probe)"),
                QStringLiteral("%1 ms (%2 gaps > 16 ms in %3 ticks)").arg(stalls.longestMs(), 0, 'f', 1).arg(stalls.gapsOver16Ms()).arg(stalls.ticks()),
                QStringLiteral("<= 16 ms"), stalls.longestMs() <= 16.0);
+    bench::row(B, QStringLiteral("  of it CPU time of the UI thread (longest)"),
+               QStringLiteral("%1 ms").arg(stalls.longestCpuMs(), 0, 'f', 1), QStringLiteral("<= 16 ms"),
+               stalls.longestCpuMs() <= 16.0);
     const double inputMs = qMax(input.longestKeyMs(), input.longestClickMs());
     bench::row(B, QStringLiteral("key press / click handled after"),
                QStringLiteral("key %1 ms, click %2 ms (%3 keys, %4 clicks)").arg(input.longestKeyMs(), 0, 'f', 1).arg(input.longestClickMs(), 0, 'f', 1).arg(input.keys()).arg(input.clicks()),

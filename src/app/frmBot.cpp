@@ -3,6 +3,7 @@
 #include "app/ActionLabel.h"
 #include "app/Artwork.h"
 #include "app/Fonts.h"
+#include "inbound/RosterIndex.h"
 #include "inbound/TranscriptBox.h"
 #include "inbound/VisibleTextDelegate.h"
 
@@ -106,6 +107,7 @@ void frmBot::buildControls()
     Roomlist->setFont(app::arial(8.25, true));
     Roomlist->setUniformItemSizes(true);
     Roomlist->setItemDelegate(new VisibleTextDelegate(Roomlist));
+    m_roster = new RosterIndex(Roomlist);
     Roomlist->setCursor(Qt::ArrowCursor);
     setColours(Roomlist, DarkGrey, Qt::white);
 

@@ -14,6 +14,7 @@
 #include <array>
 
 class ActionLabel;
+class RosterIndex;
 class TranscriptBox;
 
 #ifndef QUILLON_GATEWAY_HOST
@@ -123,4 +124,6 @@ private:
     QTimer m_resume;
     QString m_deferred; // text handed in while a slice was running
     bool m_parsing = false;
+    QElapsedTimer m_sinceFlush; // the transcript is brought up to date about once a frame
+    RosterIndex *m_roster = nullptr; // finds Roomlist entries by name
 };

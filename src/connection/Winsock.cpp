@@ -45,9 +45,9 @@ bool Winsock::SendData(const QString &text)
     return true;
 }
 
-QString Winsock::GetData()
+QString Winsock::GetData(qint64 maxBytes)
 {
-    return wire::fromWire(m_socket.readAll());
+    return wire::fromWire(maxBytes < 0 ? m_socket.readAll() : m_socket.read(maxBytes));
 }
 
 Winsock::State Winsock::state() const

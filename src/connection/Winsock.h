@@ -47,8 +47,9 @@ public:
     // still being made go out once it is up.
     bool SendData(const QString &text);
 
-    // Everything received and not read before.
-    QString GetData();
+    // Everything received and not read before; with a limit, at most that
+    // many bytes of it.
+    QString GetData(qint64 maxBytes = -1);
     qint64 bytesAvailable() const { return m_socket.bytesAvailable(); }
 
     State state() const;

@@ -20,7 +20,7 @@ void makeVisible(QString &text)
 
 namespace {
 // Held lines put back per step once a flood has paused: a few milliseconds.
-constexpr qsizetype PutBackStep = 1000;
+constexpr qsizetype PutBackStep = 500;
 
 // Index just after the `count`-th line feed from `from`.
 qsizetype afterLines(const QString &text, qsizetype from, qsizetype count)
@@ -248,10 +248,22 @@ void TranscriptBox::putBack(qsizetype lines)
     m_gap.endEditBlock();
     if (m_heldLines == 0)
         m_gap = QTextCursor();
+    // Scrolling by the lines put in keeps the same lines on screen: each new
+    // line is one step until it is laid out.
+    if (followEnd || viewBelowGap)
+        scrollQuietly(value + int(count));
     if (followEnd)
         ensureCursorVisible();
-    else if (viewBelowGap)
-        bar->setValue(value + int(count)); // each new line is one step until laid out
+}
+
+void TranscriptBox::scrollQuietly(int value)
+{
+    // With the viewport not painting, the box moves its top line without
+    // working out how far the content moved in pixels, which lays out every
+    // line in between.
+    viewport()->setUpdatesEnabled(false);
+    verticalScrollBar()->setValue(value);
+    viewport()->setUpdatesEnabled(true);
 }
 
 void TranscriptBox::putBackStep()
@@ -303,6 +315,9 @@ qsizetype TranscriptBox::selStart()
 
 void TranscriptBox::moveCaretToEnd()
 {
+    // Close to the end first, or finding the caret from where the view was
+    // lays out every line in between.
+    scrollQuietly(verticalScrollBar()->maximum());
     QTextCursor c = textCursor();
     c.movePosition(QTextCursor::End);
     setTextCursor(c);

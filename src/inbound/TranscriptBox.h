@@ -72,6 +72,7 @@ private:
     void putBack(qsizetype lines);
     void settle();
     void putBackStep();
+    void scrollQuietly(int value);
 
     QString m_pending;
     qsizetype m_pendingLines = 0;

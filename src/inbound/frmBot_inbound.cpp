@@ -4,6 +4,7 @@
 #include "app/frmBot.h"
 
 #include "inbound/Fields.h"
+#include "inbound/RosterIndex.h"
 #include "inbound/TranscriptBox.h"
 #include "protocol/MessageCodes.h"
 
@@ -14,13 +15,20 @@ constexpr qint64 SliceMs = 5;
 // Received text not yet cut into lines. Past this, bytes stay in the socket
 // and TCP slows the server down instead of our memory growing.
 constexpr qsizetype BacklogLimit = 1 << 20;
+// Under a flood the transcript catches up this often: one frame.
+constexpr qint64 FlushEveryMs = 16;
+// The socket is read this much at a time, as the lines are used up: a
+// megabyte read and converted at once would hold up the event loop itself.
+constexpr qint64 ReadPiece = 64 * 1024;
 } // namespace
 
 void frmBot::Winsock1_DataArrival(qint64)
 {
-    if (m_parsing || m_cutter.pending() >= BacklogLimit)
-        return; // the running pass reads on when it gets there
-    ReceiveChunk(Winsock1->GetData());
+    // A pass that is running or due reads on when it gets there; starting
+    // one here as well would run two slices back to back.
+    if (m_parsing || m_resume.isActive() || m_cutter.pending() >= BacklogLimit)
+        return;
+    ParseData(); // reads what has arrived, piece by piece, within its slice
 }
 
 void frmBot::ReceiveChunk(const QString &chunk)
@@ -53,7 +61,7 @@ void frmBot::ParseData()
                 continue;
             }
             if (Winsock1->bytesAvailable() > 0 && m_cutter.pending() < BacklogLimit) {
-                m_cutter.feed(Winsock1->GetData());
+                m_cutter.feed(Winsock1->GetData(ReadPiece));
                 continue;
             }
             more = false;
@@ -64,7 +72,13 @@ void frmBot::ParseData()
         if (slice.elapsed() >= SliceMs)
             break;
     }
-    Text2->flush();
+    // While lines keep coming the transcript is brought up to date about
+    // once a frame: each flush costs a repaint, and whoever reads the
+    // transcript flushes it first anyway.
+    if (!more || !m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= FlushEveryMs) {
+        Text2->flush();
+        m_sinceFlush.start();
+    }
     m_parsing = false;
     if (more)
         m_resume.start();
@@ -117,7 +131,7 @@ void frmBot::OnUser(QStringView line)
     const auto entry = inbound::userEntry(line);
     if (!entry)
         return;
-    Roomlist->addItem(*entry);
+    m_roster->append(*entry);
     rewriteBanner();
 }
 
@@ -131,13 +145,7 @@ void frmBot::OnLeave(QStringView line)
     const auto name = inbound::leaveName(line);
     if (!name)
         return;
-    const int count = Roomlist->count();
-    for (int i = 0; i < count; ++i) {
-        if (inbound::trimBlanks(Roomlist->item(i)->text()) == *name) {
-            delete Roomlist->takeItem(i);
-            break;
-        }
-    }
+    m_roster->removeFirst(*name);
     rewriteBanner();
 }
 
@@ -146,7 +154,7 @@ void frmBot::OnChannel(QStringView line)
     const auto name = inbound::channelName(line);
     if (!name)
         return;
-    Roomlist->clear();
+    m_roster->clear();
     setMousePointer(PointerArrow);
     CurrentChannel = *name;
     rewriteBanner();

@@ -102,6 +102,17 @@ private slots:
         QCOMPARE(got, QString::fromLatin1(all));
         QVERIFY(arrived.count() >= 1);
         QVERIFY(s.GetData().isEmpty());
+
+        // Read in pieces, the bytes come out in order and none is lost.
+        gw.send(all);
+        got.clear();
+        QTRY_COMPARE(s.bytesAvailable(), 256);
+        while (s.bytesAvailable() > 0) {
+            const QString piece = s.GetData(100);
+            QVERIFY(piece.size() <= 100);
+            got += piece;
+        }
+        QCOMPARE(got, QString::fromLatin1(all));
     }
 
     void closedByServerThenConnectAgain()

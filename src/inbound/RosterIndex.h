@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+class QListWidget;
+class QListWidgetItem;
+
+// Adds to and takes from the user list without scanning it: a member who
+// leaves a channel of thousands is found by name, and the row of the entry
+// is counted in a tree rather than searched for.
+//
+// The list stays an ordinary QListWidget that anyone may read. Should
+// something other than this index change it, the index notices and builds
+// itself again from the list before its next removal.
+class RosterIndex : public QObject
+{
+    Q_OBJECT
+public:
+    explicit RosterIndex(QListWidget *list);
+
+    // Adds an entry at the end of the list, exactly as given.
+    void append(const QString &entry);
+    // Removes the first entry, in list order, whose text with the blanks at
+    // both ends removed equals the name; false when there is none.
+    bool removeFirst(const QString &name);
+    // Empties the list.
+    void clear();
+
+private:
+    struct Entry
+    {
+        QListWidgetItem *item;
+        int seq; // order of addition; rows follow it
+    };
+
+    int capacity() const { return int(m_tree.size()) - 1; }
+    void rebuild();
+    void treeAdd(int seq, int delta);
+    int treeCount(int seq) const; // live entries with an order up to seq
+    void changedElsewhere();
+
+    QListWidget *m_list;
+    QHash<QString, QList<Entry>> m_byName;
+    std::vector<int> m_tree; // Fenwick tree over the order numbers
+    int m_nextSeq = 0;
+    bool m_stale = false;
+    bool m_changing = false;
+};
