@@ -66,6 +66,14 @@ inline bool runUntil(const std::function<bool()> &done, int timeoutMs, int pollM
     return done();
 }
 
+// Times the scheduler took the CPU from this thread while it could run.
+inline qint64 threadPreemptions()
+{
+    struct rusage usage = {};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nivcsw;
+}
+
 // CPU time this thread has used, in ns.
 inline qint64 threadCpuNs()
 {
@@ -94,6 +102,7 @@ public:
         m_over16 = 0;
         m_ticks = 0;
         m_longestCpuNs = 0;
+        m_preemptions = threadPreemptions();
         m_clock.start();
         m_last = 0;
         m_lastCpu = threadCpuNs();
@@ -103,9 +112,11 @@ public:
     {
         tick();
         m_timer.stop();
+        m_preemptions = threadPreemptions() - m_preemptions;
     }
     double longestMs() const { return double(m_longestNs) / 1e6; }
     double longestCpuMs() const { return double(m_longestCpuNs) / 1e6; }
+    qint64 preemptions() const { return m_preemptions; }
     qint64 gapsOver16Ms() const { return m_over16; }
     qint64 ticks() const { return m_ticks; }
 
@@ -130,6 +141,7 @@ private:
     qint64 m_lastCpu = 0;
     qint64 m_longestNs = 0;
     qint64 m_longestCpuNs = 0;
+    qint64 m_preemptions = 0;
     qint64 m_over16 = 0;
     qint64 m_ticks = 0;
 };

@@ -382,7 +382,8 @@ int main(int argc, char *argv[])
                QStringLiteral("%1 ms (%2 gaps > 16 ms in %3 ticks)").arg(stalls.longestMs(), 0, 'f', 1).arg(stalls.gapsOver16Ms()).arg(stalls.ticks()),
                QStringLiteral("<= 16 ms"), stalls.longestMs() <= 16.0);
     bench::row(B, QStringLiteral("  of it CPU time of the UI thread (longest)"),
-               QStringLiteral("%1 ms").arg(stalls.longestCpuMs(), 0, 'f', 1), QStringLiteral("<= 16 ms"),
+               QStringLiteral("%1 ms (thread preempted %2 times)").arg(stalls.longestCpuMs(), 0, 'f', 1).arg(stalls.preemptions()),
+               QStringLiteral("<= 16 ms"),
                stalls.longestCpuMs() <= 16.0);
     const double inputMs = qMax(input.longestKeyMs(), input.longestClickMs());
     bench::row(B, QStringLiteral("key press / click handled after"),

@@ -6,6 +6,11 @@
 
 namespace {
 constexpr int MinCapacity = 1024;
+
+constexpr size_t lowBit(size_t i)
+{
+    return i & (~i + 1);
+}
 } // namespace
 
 RosterIndex::RosterIndex(QListWidget *list)
@@ -30,8 +35,17 @@ void RosterIndex::changedElsewhere()
 
 void RosterIndex::append(const QString &entry)
 {
-    if (m_nextSeq >= capacity())
-        rebuild(); // renumbers the entries and makes room for more
+    if (!m_stale && m_nextSeq == capacity()) {
+        const int live = int(m_seq.size());
+        if (live * 4 <= capacity()) {
+            renumber(); // mostly numbers of entries long gone
+        } else {
+            // Doubling a Fenwick tree: the one new node that covers old
+            // numbers covers all of them.
+            m_tree.resize(size_t(2 * capacity()) + 1, 0);
+            m_tree.back() = live;
+        }
+    }
     auto *item = new QListWidgetItem(entry);
     m_changing = true;
     m_list->addItem(item);
@@ -39,29 +53,35 @@ void RosterIndex::append(const QString &entry)
     if (m_stale)
         return; // the next removal rebuilds, this entry included
     const int seq = m_nextSeq++;
-    m_byName[inbound::trimBlanks(entry).toString()].append({item, seq});
+    m_byName[inbound::trimBlanks(entry).toString()].append(item);
+    m_seq.insert(item, seq);
     treeAdd(seq, 1);
 }
 
 bool RosterIndex::removeFirst(const QString &name)
 {
-    if (m_stale)
+    if (m_stale) {
         rebuild();
+        ++m_rebuilds;
+    }
     const auto it = m_byName.find(name);
     if (it == m_byName.end())
         return false;
-    const Entry entry = it->first();
-    const int row = treeCount(entry.seq) - 1;
-    if (m_list->item(row) != entry.item) {
+    QListWidgetItem *item = it->first();
+    const int seq = m_seq.value(item);
+    const int row = treeCount(seq) - 1;
+    if (m_list->item(row) != item) {
         // Cannot happen while the index is kept up to date; if it does, the
         // list is the truth.
         rebuild();
+        ++m_rebuilds;
         return removeFirst(name);
     }
     it->removeFirst();
     if (it->isEmpty())
         m_byName.erase(it);
-    treeAdd(entry.seq, -1);
+    m_seq.remove(item);
+    treeAdd(seq, -1);
     m_changing = true;
     delete m_list->takeItem(row);
     m_changing = false;
@@ -78,35 +98,53 @@ void RosterIndex::clear()
 
 void RosterIndex::rebuild()
 {
-    const int count = m_list->count();
     m_byName.clear();
-    m_tree.assign(size_t(qMax(MinCapacity, 2 * count)) + 1, 0);
-    // Order numbers 0 .. count - 1 are taken, in list order.
+    m_seq.clear();
+    const int count = m_list->count();
+    for (int row = 0; row < count; ++row) {
+        QListWidgetItem *item = m_list->item(row);
+        m_byName[inbound::trimBlanks(item->text()).toString()].append(item);
+        m_seq.insert(item, row);
+    }
+    int capacity = MinCapacity;
+    while (capacity < 2 * count)
+        capacity *= 2;
+    resetTree(capacity, count);
+    m_stale = false;
+}
+
+void RosterIndex::renumber()
+{
+    const int count = m_list->count();
+    for (int row = 0; row < count; ++row)
+        m_seq[m_list->item(row)] = row;
+    resetTree(capacity(), count);
+}
+
+void RosterIndex::resetTree(int capacity, int live)
+{
+    // Numbers 0 .. live - 1 taken, built bottom-up in one pass.
+    m_tree.assign(size_t(capacity) + 1, 0);
     for (size_t i = 1; i < m_tree.size(); ++i) {
-        if (i <= size_t(count))
+        if (i <= size_t(live))
             m_tree[i] += 1;
-        const size_t parent = i + (i & (~i + 1));
+        const size_t parent = i + lowBit(i);
         if (parent < m_tree.size())
             m_tree[parent] += m_tree[i];
     }
-    for (int row = 0; row < count; ++row) {
-        QListWidgetItem *item = m_list->item(row);
-        m_byName[inbound::trimBlanks(item->text()).toString()].append({item, row});
-    }
-    m_nextSeq = count;
-    m_stale = false;
+    m_nextSeq = live;
 }
 
 void RosterIndex::treeAdd(int seq, int delta)
 {
-    for (size_t i = size_t(seq) + 1; i < m_tree.size(); i += i & (~i + 1))
+    for (size_t i = size_t(seq) + 1; i < m_tree.size(); i += lowBit(i))
         m_tree[i] += delta;
 }
 
 int RosterIndex::treeCount(int seq) const
 {
     int sum = 0;
-    for (size_t i = size_t(seq) + 1; i > 0; i -= i & (~i + 1))
+    for (size_t i = size_t(seq) + 1; i > 0; i -= lowBit(i))
         sum += m_tree[i];
     return sum;
 }

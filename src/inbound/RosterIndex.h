@@ -31,23 +31,27 @@ public:
     // Empties the list.
     void clear();
 
-private:
-    struct Entry
-    {
-        QListWidgetItem *item;
-        int seq; // order of addition; rows follow it
-    };
+    // How often the index was built again from the list because the list
+    // had been changed elsewhere (or, which must not happen, had drifted).
+    int rebuilds() const { return m_rebuilds; }
 
+private:
     int capacity() const { return int(m_tree.size()) - 1; }
     void rebuild();
+    void renumber();
+    void resetTree(int capacity, int live);
     void treeAdd(int seq, int delta);
-    int treeCount(int seq) const; // live entries with an order up to seq
+    int treeCount(int seq) const; // live entries numbered up to seq
     void changedElsewhere();
 
     QListWidget *m_list;
-    QHash<QString, QList<Entry>> m_byName;
-    std::vector<int> m_tree; // Fenwick tree over the order numbers
+    // Entries by trimmed name, in list order.
+    QHash<QString, QList<QListWidgetItem *>> m_byName;
+    // Every entry's number; numbers grow in list order.
+    QHash<QListWidgetItem *, int> m_seq;
+    std::vector<int> m_tree; // Fenwick tree over the numbers, a power of two long
     int m_nextSeq = 0;
     bool m_stale = false;
     bool m_changing = false;
+    int m_rebuilds = 0;
 };
