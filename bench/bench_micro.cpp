@@ -13,6 +13,8 @@
 
 #include <random>
 
+#include <unistd.h>
+
 namespace {
 
 // Received text like a busy channel's: the flood's mix of codes, names of
@@ -105,6 +107,12 @@ BENCHMARK(findFlags);
 class RowReporter : public benchmark::ConsoleReporter
 {
 public:
+    // Colours only on a terminal: the rows are read back from a pipe.
+    RowReporter()
+        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
+    {
+    }
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
