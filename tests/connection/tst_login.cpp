@@ -6,7 +6,9 @@
 #include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
 
+#include "DialogDrivers.h"
 #include "LoopbackGateway.h"
+#include "NoticeWatcher.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,88 +27,6 @@
 namespace {
 
 const QByteArray Preamble("\x03\x04\r\n\r\n", 6);
-
-// Watches every message box the program opens: notes each one's text once,
-// checks its form, counts how many are open at once, and presses OK once a
-// box has been open for holdMs.
-class NoticeWatcher : public QObject
-{
-public:
-    explicit NoticeWatcher(int holdMs = 0)
-        : m_holdMs(holdMs)
-    {
-        m_clock.start();
-        m_poll.setInterval(5);
-        connect(&m_poll, &QTimer::timeout, this, &NoticeWatcher::look);
-        m_poll.start();
-    }
-
-    QStringList texts;
-    int mostOpenAtOnce = 0;
-    bool wellFormed = true;
-    // Runs from the event loop of each box that opens.
-    std::function<void()> onOpen;
-
-private:
-    void look()
-    {
-        int open = 0;
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget *w : windows) {
-            auto *box = qobject_cast<QMessageBox *>(w);
-            if (!box || !box->isVisible())
-                continue;
-            ++open;
-            if (!box->property("openedAt").isValid()) {
-                box->setProperty("openedAt", m_clock.elapsed());
-                texts << box->text();
-                if (onOpen)
-                    QTimer::singleShot(0, box, onOpen);
-                wellFormed = wellFormed && box->windowTitle() == QStringLiteral("Quillon")
-                    && box->textFormat() == Qt::PlainText
-                    && box->standardButtons() == QMessageBox::Ok && box->buttons().size() == 1;
-            }
-            if (m_clock.elapsed() - box->property("openedAt").toLongLong() >= m_holdMs)
-                box->button(QMessageBox::Ok)->click();
-        }
-        mostOpenAtOnce = qMax(mostOpenAtOnce, open);
-    }
-
-    int m_holdMs;
-    QElapsedTimer m_clock;
-    QTimer m_poll;
-};
-
-frmLogin *openLoginDialog()
-{
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows)
-        if (auto *d = qobject_cast<frmLogin *>(w); d && d->isVisible())
-            return d;
-    return nullptr;
-}
-
-// Presses Connect and hands the login dialog, once it is up, to drive.
-// Returns when Connect_Click has returned. A dialog that drive leaves open is
-// closed, so a failed check cannot hang the test.
-void connectWith(frmBot &w, const std::function<void(frmLogin &)> &drive)
-{
-    QTimer::singleShot(0, &w, [drive] {
-        QPointer<frmLogin> dialog = openLoginDialog();
-        QVERIFY2(dialog, "Connect did not open the login dialog");
-        drive(*dialog);
-        if (dialog && dialog->isVisible())
-            dialog->reject();
-    });
-    w.Connect_Click();
-}
-
-void typeAndLogin(frmLogin &d, const QString &name, const QString &password)
-{
-    QTest::keyClicks(d.UserNamet, name);
-    QTest::keyClicks(d.Passwordt, password);
-    QTest::mouseClick(d.Login, Qt::LeftButton);
-}
 
 void waitUntilSettled(const Winsock &s)
 {
