@@ -21,7 +21,10 @@ void frmBot::Connect_Click()
     Winsock1->setProtocol(Winsock::ProtocolTcp);
     Winsock1->setRemoteHost(m_gatewayHost);
     Winsock1->setRemotePort(m_gatewayPort);
-    Winsock1->Connect();
+    // A line the last connection left half-sent must not be glued onto the
+    // first line of the new one.
+    if (Winsock1->Connect())
+        m_cutter.dropPartial();
     Connected = -1;
 
     // Received data and the watchdog keep running while the dialog waits.

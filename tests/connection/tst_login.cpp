@@ -3,6 +3,7 @@
 #include "connection/LoginArtwork.h"
 #include "connection/Notice.h"
 #include "connection/frmLogin.h"
+#include "inbound/TranscriptBox.h"
 #include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
 
@@ -348,6 +349,37 @@ private slots:
         const qsizetype seen = notices.texts.size();
         QTest::qWait(1200);
         QCOMPARE(notices.texts.size(), seen);
+    }
+
+    // What a lost connection left unfinished does not run into the first
+    // line of the next connection.
+    void aNewConnectionStartsWithAFreshLine_data()
+    {
+        QTest::addColumn<QByteArray>("leftOver");
+        QTest::newRow("half a line") << QByteArray("1005 TALK heron 0010 \"hel");
+        QTest::newRow("over-long run") << QByteArray(70 * 1024, 'x');
+        QTest::newRow("nothing") << QByteArray();
+    }
+    void aNewConnectionStartsWithAFreshLine()
+    {
+        QFETCH(QByteArray, leftOver);
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        NoticeWatcher notices;
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("Nomad"), QString()); });
+        QVERIFY(gw.waitForBytes(6 + 5 + 2 + 2));
+        gw.send("1018 INFO \"first\"\r\n" + leftOver);
+        gw.closeClient();
+        QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
+        QTRY_VERIFY(w.Winsock1->bytesAvailable() == 0 && !w.receiving());
+        QCOMPARE(w.Text2->text(), QStringLiteral("first\r\n"));
+
+        connectWith(w, [&](frmLogin &d) {
+            QTRY_COMPARE(gw.connections(), 2);
+            typeAndLogin(d, QStringLiteral("Nomad"), QString());
+        });
+        gw.send("1018 INFO \"second\"\r\n");
+        QTRY_COMPARE(w.Text2->text(), QStringLiteral("first\r\nsecond\r\n"));
     }
 
     void loginWithoutAConnection()
