@@ -21,10 +21,8 @@ void frmBot::Connect_Click()
     Winsock1->setProtocol(Winsock::ProtocolTcp);
     Winsock1->setRemoteHost(m_gatewayHost);
     Winsock1->setRemotePort(m_gatewayPort);
-    // A line the last connection left half-sent must not be glued onto the
-    // first line of the new one.
     if (Winsock1->Connect())
-        m_cutter.dropPartial();
+        startedConnection();
     Connected = -1;
 
     // Received data and the watchdog keep running while the dialog waits.
@@ -32,17 +30,35 @@ void frmBot::Connect_Click()
     dialog.exec();
 }
 
+void frmBot::startedConnection()
+{
+    m_loginSent = false;
+    m_cutter.dropPartial();
+}
+
 void frmBot::ProceedLogin()
 {
     setMousePointer(PointerHourglass);
+    // After its login the service takes every line as chat: a second
+    // handshake on the same connection would show the name and the password
+    // to the whole channel. A new login gets a connection of its own.
+    bool reconnected = false;
+    if (m_loginSent) {
+        Winsock1->Close();
+        reconnected = Winsock1->Connect();
+        if (reconnected)
+            startedConnection();
+    }
     // A send that finds no connection fails quietly: the watchdog started
     // below is what tells the user.
-    Winsock1->SendData(wire::handshakePreamble());
+    if (Winsock1->SendData(wire::handshakePreamble()))
+        m_loginSent = true;
     Winsock1->SendData(wire::handshakeName(UserName));
     Winsock1->SendData(wire::handshakePassword(Password));
     QCoreApplication::processEvents();
-    // A later login leaves a running watchdog as it is.
-    if (!Timer1->isActive() || Timer1->interval() != WatchdogIntervalMs)
+    // A later login leaves a running watchdog as it is, unless it opened a
+    // new connection: that gets the same time to come up as the first.
+    if (reconnected || !Timer1->isActive() || Timer1->interval() != WatchdogIntervalMs)
         Timer1->start(WatchdogIntervalMs);
 }
 

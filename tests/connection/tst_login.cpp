@@ -382,6 +382,34 @@ private slots:
         QTRY_COMPARE(w.Text2->text(), QStringLiteral("first\r\nsecond\r\n"));
     }
 
+    // The service reads every line after a login as chat: a second login
+    // goes out on a connection of its own, never after the first.
+    void aSecondLoginGetsItsOwnConnection()
+    {
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        NoticeWatcher notices;
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("wanderer"), QStringLiteral("secret7")); });
+        const QByteArray first = Preamble + "wanderer\r\nsecret7\r\n";
+        QVERIFY(gw.waitForBytes(first.size()));
+        QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+
+        // Connect and Quit leave the session alone.
+        connectWith(w, [](frmLogin &d) { QTest::mouseClick(d.Quit, Qt::LeftButton); });
+        QCOMPARE(gw.connections(), 1);
+        QCOMPARE(w.Winsock1->state(), Winsock::Connected);
+
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("heron"), QStringLiteral("pw2")); });
+        const QByteArray second = Preamble + "heron\r\npw2\r\n";
+        QVERIFY(gw.waitForBytes(first.size() + second.size()));
+        QCOMPARE(gw.connections(), 2);
+        QCOMPARE(gw.received(), first + second);
+        QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+        QCOMPARE(w.MousePointer(), int(frmBot::PointerHourglass));
+        QVERIFY(w.Timer1->isActive());
+        QCOMPARE(notices.texts, QStringList());
+    }
+
     void loginWithoutAConnection()
     {
         frmBot w(QStringLiteral("127.0.0.1"), deadPort());

@@ -580,6 +580,45 @@ private slots:
         QVERIFY(notices.mostOpenAtOnce <= 2); // one per window at most
     }
 
+    // Connect and a login while logged in: a new session under the new
+    // name. The service takes every line after a login as chat, so a second
+    // handshake on the same connection would show the password to everyone.
+    void loggingInAgainStartsANewSession()
+    {
+        Client a(QStringLiteral("wren"), QStringLiteral("feathers"), m_gateway->port);
+        Client b(QStringLiteral("Nomad"), QString(), m_gateway->port);
+        QVERIFY(logIn(a));
+        QVERIFY(logIn(b));
+        QVERIFY(settle({&a, &b}));
+        a.takeLines(), a.takeTranscript(), b.takeLines(), b.takeTranscript();
+
+        NoticeWatcher notices;
+        a.name = QStringLiteral("robin");
+        a.password = QStringLiteral("hunter2");
+        QVERIFY(logIn(a));
+        QVERIFY(settle({&a}));
+        QCOMPARE(a.takeLines().mid(2), QStringList()
+                 << "2010 NAME robin" << "1007 CHANNEL \"Marrow Vale\"" << "1001 USER Nomad 0010 [CHAT]"
+                 << "1001 USER robin 0010 [CHAT]" << "1018 INFO \"" + Welcome.arg(a.name) + "\"");
+        QCOMPARE(a.roomlist(), QStringList() << "Nomad " << "robin ");
+        QCOMPARE(a.w.MousePointer(), int(frmBot::PointerArrow));
+
+        // The old session left and the new one came, in whichever order the
+        // gateway saw the two connections; nothing was said.
+        QTRY_COMPARE_WITH_TIMEOUT(b.roomlist(), QStringList() << "Nomad " << "robin ", Patience);
+        QVERIFY(settle({&b}));
+        QStringList seen = b.takeLines();
+        seen.sort();
+        QCOMPARE(seen, QStringList() << "1002 JOIN robin 0010 [CHAT]" << "1003 LEAVE wren 0010");
+        QCOMPARE(b.takeTranscript(), QStringList());
+
+        a.say(QStringLiteral("new name"));
+        QVERIFY(settle({&a, &b}));
+        QCOMPARE(a.takeTranscript(), QStringList() << Welcome.arg(a.name) << "robin: new name");
+        QCOMPARE(b.takeTranscript(), QStringList() << "robin : new name");
+        QCOMPARE(notices.texts, QStringList());
+    }
+
 private:
     std::unique_ptr<GatewayProcess> m_gateway;
 };
