@@ -110,12 +110,16 @@ private:
     void buildControls();
     void dispatch(QStringView line);
     void rewriteBanner();
+    // A new connection was started: it has had no login yet, and nothing
+    // half-received from the last one belongs to it.
+    void startedConnection();
 
     int m_mousePointer = PointerDefault;
     // Where Connect goes, fixed when the window is made.
     QString m_gatewayHost;
     qint32 m_gatewayPort = 0;
     bool m_lostNoticeOpen = false; // the watchdog shows one notice at a time
+    bool m_loginSent = false; // the current connection has had its login
     int m_highlighted = 0; // the action label lit last
 
     // Receive path: lines waiting to be dispatched, and the continuation

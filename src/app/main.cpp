@@ -5,8 +5,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // No display name: the platform would add it to every window's caption.
     QApplication::setApplicationName(QStringLiteral("Quillon"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillon"));
     QApplication::setDesktopFileName(QStringLiteral("quillon"));
 
     frmBot window;

@@ -28,6 +28,12 @@ bool Winsock::Connect()
     return true;
 }
 
+void Winsock::Close()
+{
+    m_socket.abort();
+    m_failed = false;
+}
+
 bool Winsock::SendData(const QString &text)
 {
     switch (m_socket.state()) {

@@ -41,6 +41,9 @@ public:
     // Starts connecting and returns at once. Refused (false) while a
     // connection is open or being made, or with an unusable port.
     bool Connect();
+    // Ends the connection, or the attempt to make one, at once; whatever
+    // was not read or sent yet is dropped.
+    void Close();
 
     // Sends the whole text as one write. False, without blocking, when there
     // is no connection to send on; bytes written while the connection is

@@ -21,7 +21,8 @@ void frmBot::Connect_Click()
     Winsock1->setProtocol(Winsock::ProtocolTcp);
     Winsock1->setRemoteHost(m_gatewayHost);
     Winsock1->setRemotePort(m_gatewayPort);
-    Winsock1->Connect();
+    if (Winsock1->Connect())
+        startedConnection();
     Connected = -1;
 
     // Received data and the watchdog keep running while the dialog waits.
@@ -29,17 +30,35 @@ void frmBot::Connect_Click()
     dialog.exec();
 }
 
+void frmBot::startedConnection()
+{
+    m_loginSent = false;
+    m_cutter.dropPartial();
+}
+
 void frmBot::ProceedLogin()
 {
     setMousePointer(PointerHourglass);
+    // After its login the service takes every line as chat: a second
+    // handshake on the same connection would show the name and the password
+    // to the whole channel. A new login gets a connection of its own.
+    bool reconnected = false;
+    if (m_loginSent) {
+        Winsock1->Close();
+        reconnected = Winsock1->Connect();
+        if (reconnected)
+            startedConnection();
+    }
     // A send that finds no connection fails quietly: the watchdog started
     // below is what tells the user.
-    Winsock1->SendData(wire::handshakePreamble());
+    if (Winsock1->SendData(wire::handshakePreamble()))
+        m_loginSent = true;
     Winsock1->SendData(wire::handshakeName(UserName));
     Winsock1->SendData(wire::handshakePassword(Password));
     QCoreApplication::processEvents();
-    // A later login leaves a running watchdog as it is.
-    if (!Timer1->isActive() || Timer1->interval() != WatchdogIntervalMs)
+    // A later login leaves a running watchdog as it is, unless it opened a
+    // new connection: that gets the same time to come up as the first.
+    if (reconnected || !Timer1->isActive() || Timer1->interval() != WatchdogIntervalMs)
         Timer1->start(WatchdogIntervalMs);
 }
 

@@ -9,6 +9,16 @@ void LineCutter::clear()
     m_skipLf = m_discarding = false;
 }
 
+void LineCutter::dropPartial()
+{
+    qsizetype keep = qMax(m_tail, m_pos);
+    // The LF of the last CR LF still belongs to that line.
+    if (keep == m_tail && keep > 0 && keep < m_buf.size() && m_buf.at(keep) == u'\n' && m_buf.at(keep - 1) == u'\r')
+        ++keep;
+    m_buf.truncate(keep);
+    m_skipLf = m_discarding = false;
+}
+
 void LineCutter::compact()
 {
     if (m_pos == 0)

@@ -28,6 +28,11 @@ public:
     // True while the cutter is dropping an over-long run up to its CR.
     bool discarding() const { return m_discarding; }
     void clear();
+    // Forgets the unfinished run after the last complete line, and any
+    // over-long run being dropped; complete lines not yet handed out stay.
+    // For a new connection: what the old one left half-sent must not be
+    // glued onto the first line of the next.
+    void dropPartial();
 
 private:
     void compact();

@@ -3,10 +3,13 @@
 #include "connection/LoginArtwork.h"
 #include "connection/Notice.h"
 #include "connection/frmLogin.h"
+#include "inbound/TranscriptBox.h"
 #include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
 
+#include "DialogDrivers.h"
 #include "LoopbackGateway.h"
+#include "NoticeWatcher.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,88 +28,6 @@
 namespace {
 
 const QByteArray Preamble("\x03\x04\r\n\r\n", 6);
-
-// Watches every message box the program opens: notes each one's text once,
-// checks its form, counts how many are open at once, and presses OK once a
-// box has been open for holdMs.
-class NoticeWatcher : public QObject
-{
-public:
-    explicit NoticeWatcher(int holdMs = 0)
-        : m_holdMs(holdMs)
-    {
-        m_clock.start();
-        m_poll.setInterval(5);
-        connect(&m_poll, &QTimer::timeout, this, &NoticeWatcher::look);
-        m_poll.start();
-    }
-
-    QStringList texts;
-    int mostOpenAtOnce = 0;
-    bool wellFormed = true;
-    // Runs from the event loop of each box that opens.
-    std::function<void()> onOpen;
-
-private:
-    void look()
-    {
-        int open = 0;
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget *w : windows) {
-            auto *box = qobject_cast<QMessageBox *>(w);
-            if (!box || !box->isVisible())
-                continue;
-            ++open;
-            if (!box->property("openedAt").isValid()) {
-                box->setProperty("openedAt", m_clock.elapsed());
-                texts << box->text();
-                if (onOpen)
-                    QTimer::singleShot(0, box, onOpen);
-                wellFormed = wellFormed && box->windowTitle() == QStringLiteral("Quillon")
-                    && box->textFormat() == Qt::PlainText
-                    && box->standardButtons() == QMessageBox::Ok && box->buttons().size() == 1;
-            }
-            if (m_clock.elapsed() - box->property("openedAt").toLongLong() >= m_holdMs)
-                box->button(QMessageBox::Ok)->click();
-        }
-        mostOpenAtOnce = qMax(mostOpenAtOnce, open);
-    }
-
-    int m_holdMs;
-    QElapsedTimer m_clock;
-    QTimer m_poll;
-};
-
-frmLogin *openLoginDialog()
-{
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows)
-        if (auto *d = qobject_cast<frmLogin *>(w); d && d->isVisible())
-            return d;
-    return nullptr;
-}
-
-// Presses Connect and hands the login dialog, once it is up, to drive.
-// Returns when Connect_Click has returned. A dialog that drive leaves open is
-// closed, so a failed check cannot hang the test.
-void connectWith(frmBot &w, const std::function<void(frmLogin &)> &drive)
-{
-    QTimer::singleShot(0, &w, [drive] {
-        QPointer<frmLogin> dialog = openLoginDialog();
-        QVERIFY2(dialog, "Connect did not open the login dialog");
-        drive(*dialog);
-        if (dialog && dialog->isVisible())
-            dialog->reject();
-    });
-    w.Connect_Click();
-}
-
-void typeAndLogin(frmLogin &d, const QString &name, const QString &password)
-{
-    QTest::keyClicks(d.UserNamet, name);
-    QTest::keyClicks(d.Passwordt, password);
-    QTest::mouseClick(d.Login, Qt::LeftButton);
-}
 
 void waitUntilSettled(const Winsock &s)
 {
@@ -428,6 +349,65 @@ private slots:
         const qsizetype seen = notices.texts.size();
         QTest::qWait(1200);
         QCOMPARE(notices.texts.size(), seen);
+    }
+
+    // What a lost connection left unfinished does not run into the first
+    // line of the next connection.
+    void aNewConnectionStartsWithAFreshLine_data()
+    {
+        QTest::addColumn<QByteArray>("leftOver");
+        QTest::newRow("half a line") << QByteArray("1005 TALK heron 0010 \"hel");
+        QTest::newRow("over-long run") << QByteArray(70 * 1024, 'x');
+        QTest::newRow("nothing") << QByteArray();
+    }
+    void aNewConnectionStartsWithAFreshLine()
+    {
+        QFETCH(QByteArray, leftOver);
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        NoticeWatcher notices;
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("Nomad"), QString()); });
+        QVERIFY(gw.waitForBytes(6 + 5 + 2 + 2));
+        gw.send("1018 INFO \"first\"\r\n" + leftOver);
+        gw.closeClient();
+        QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
+        QTRY_VERIFY(w.Winsock1->bytesAvailable() == 0 && !w.receiving());
+        QCOMPARE(w.Text2->text(), QStringLiteral("first\r\n"));
+
+        connectWith(w, [&](frmLogin &d) {
+            QTRY_COMPARE(gw.connections(), 2);
+            typeAndLogin(d, QStringLiteral("Nomad"), QString());
+        });
+        gw.send("1018 INFO \"second\"\r\n");
+        QTRY_COMPARE(w.Text2->text(), QStringLiteral("first\r\nsecond\r\n"));
+    }
+
+    // The service reads every line after a login as chat: a second login
+    // goes out on a connection of its own, never after the first.
+    void aSecondLoginGetsItsOwnConnection()
+    {
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        NoticeWatcher notices;
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("wanderer"), QStringLiteral("secret7")); });
+        const QByteArray first = Preamble + "wanderer\r\nsecret7\r\n";
+        QVERIFY(gw.waitForBytes(first.size()));
+        QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+
+        // Connect and Quit leave the session alone.
+        connectWith(w, [](frmLogin &d) { QTest::mouseClick(d.Quit, Qt::LeftButton); });
+        QCOMPARE(gw.connections(), 1);
+        QCOMPARE(w.Winsock1->state(), Winsock::Connected);
+
+        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("heron"), QStringLiteral("pw2")); });
+        const QByteArray second = Preamble + "heron\r\npw2\r\n";
+        QVERIFY(gw.waitForBytes(first.size() + second.size()));
+        QCOMPARE(gw.connections(), 2);
+        QCOMPARE(gw.received(), first + second);
+        QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
+        QCOMPARE(w.MousePointer(), int(frmBot::PointerHourglass));
+        QVERIFY(w.Timer1->isActive());
+        QCOMPARE(notices.texts, QStringList());
     }
 
     void loginWithoutAConnection()

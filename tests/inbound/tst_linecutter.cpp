@@ -61,6 +61,55 @@ private slots:
         QCOMPARE(cutAll(arrivals), lines);
     }
 
+    // A new connection: what the old one left unfinished is forgotten, the
+    // complete lines it sent are not.
+    void dropPartial_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("cutFirst"); // lines taken out before the drop
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QStringList>("lines");
+
+        const QString next = QStringLiteral("1018 INFO \"next\"\r\n");
+        for (bool cutFirst : {false, true}) {
+            const QByteArray when = cutFirst ? ", lines taken first" : ", lines still waiting";
+            QTest::newRow("half a line" + when)
+                << "1018 INFO \"one\"\r\n1005 TALK heron 0010 \"hel" << cutFirst << next
+                << QStringList{"1018 INFO \"one\"\r", "1018 INFO \"next\"\r"};
+            QTest::newRow("nothing unfinished" + when)
+                << "1018 INFO \"one\"\r\n" << cutFirst << next
+                << QStringList{"1018 INFO \"one\"\r", "1018 INFO \"next\"\r"};
+            QTest::newRow("last CR without its LF" + when)
+                << "1018 INFO \"one\"\r" << cutFirst << next
+                << QStringList{"1018 INFO \"one\"\r", "1018 INFO \"next\"\r"};
+            QTest::newRow("over-long run being dropped" + when)
+                << "1018 INFO \"one\"\r\n" + QString(LineCutter::MaxLineLength + 10, u'x') << cutFirst << next
+                << QStringList{"1018 INFO \"one\"\r", "1018 INFO \"next\"\r"};
+        }
+        QTest::newRow("only a fragment") << "1005 TAL" << false << next << QStringList{"1018 INFO \"next\"\r"};
+        QTest::newRow("empty") << "" << false << next << QStringList{"1018 INFO \"next\"\r"};
+    }
+    void dropPartial()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, cutFirst);
+        QFETCH(QString, after);
+        QFETCH(QStringList, lines);
+        LineCutter cutter;
+        QStringList out;
+        QStringView line;
+        cutter.feed(before);
+        if (cutFirst)
+            while (cutter.next(line))
+                out << line.toString();
+        cutter.dropPartial();
+        cutter.feed(after);
+        while (cutter.next(line))
+            out << line.toString();
+        QCOMPARE(out, lines);
+        QCOMPARE(cutter.pending(), 0);
+    }
+
     // Wherever the network splits two lines, the same two lines come out.
     void everySplitOfTwoLines()
     {

@@ -3,6 +3,8 @@
 #include "outbound/FrmChannel.h"
 #include "outbound/SendNotice.h"
 
+#include "DialogDrivers.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,45 +13,6 @@
 #include <QTimer>
 
 #include <functional>
-
-namespace {
-
-// Opens the picker the way the user does, with the "Channel" button, and
-// runs `act` on it once it is up. Returns when the picker has closed; a
-// picker the test leaves open is closed after a while so nothing hangs.
-bool onPicker(frmBot &w, const std::function<void(FrmChannel *)> &act)
-{
-    bool ran = false;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto *picker = qobject_cast<FrmChannel *>(QApplication::activeModalWidget());
-        if (!picker || !picker->isVisible())
-            return;
-        poll.stop();
-        ran = true;
-        act(picker);
-    });
-    QTimer rescue;
-    rescue.setSingleShot(true);
-    QObject::connect(&rescue, &QTimer::timeout, [] {
-        if (auto *picker = qobject_cast<FrmChannel *>(QApplication::activeModalWidget()))
-            picker->reject();
-    });
-    poll.start();
-    rescue.start(10000);
-    QTest::mouseClick(w.Command7, Qt::LeftButton);
-    return ran;
-}
-
-void pick(FrmChannel *picker, int row)
-{
-    QListWidgetItem *item = picker->List1->item(row);
-    picker->List1->scrollToItem(item);
-    QTest::mouseClick(picker->List1->viewport(), Qt::LeftButton, {}, picker->List1->visualItemRect(item).center());
-}
-
-} // namespace
 
 class tst_ChannelPicker : public QObject
 {
