@@ -24,11 +24,12 @@ constexpr qint64 ReadPiece = 64 * 1024;
 
 void frmBot::Winsock1_DataArrival(qint64)
 {
-    // A pass that is running or due reads on when it gets there; starting
-    // one here as well would run two slices back to back.
-    if (m_parsing || m_resume.isActive() || m_cutter.pending() >= BacklogLimit)
-        return;
-    ParseData(); // reads what has arrived, piece by piece, within its slice
+    // The pass runs from the continuation timer, like every later slice, and
+    // reads what has arrived piece by piece. Run from here, in the middle of
+    // the posted events, it would follow the previous slice before any
+    // timer had its turn.
+    if (!m_parsing && !m_resume.isActive())
+        m_resume.start();
 }
 
 void frmBot::ReceiveChunk(const QString &chunk)
