@@ -90,8 +90,12 @@ bool frmBot::Send_Click()
 
 void frmBot::SendCommand(const QString &command)
 {
+    const QString typed = Text1->text();
     Text1->setText(command);
-    Send_Click();
+    // Nothing went out: the user gets back what they had typed rather than
+    // a command they never wrote.
+    if (!Send_Click())
+        Text1->setText(typed);
 }
 
 void frmBot::Text1_KeyPress(int &keyAscii)
