@@ -87,6 +87,8 @@ public:
     // receiving() says whether any are still waiting.
     void ReceiveChunk(const QString &chunk);
     bool receiving() const { return m_resume.isActive() || m_parsing; }
+    // Received characters not yet handed out as lines.
+    qsizetype receiveBacklog() const { return m_cutter.pending() + m_deferred.size(); }
     void ParseData();
     void OnUser(QStringView line);
     void OnJoin(QStringView line);
