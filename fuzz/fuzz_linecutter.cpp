@@ -1,6 +1,7 @@
 // The line cutter against a plain model of the stream: however the bytes are
 // split into arrivals, the same lines must come out, and the cutter must
-// never hold more than one over-long run.
+// never hold more than one over-long run. A stream may end part-way and a
+// new one begin, as when the user connects again.
 #include "inbound/LineCutter.h"
 #include "protocol/Latin1.h"
 
@@ -59,22 +60,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QStringList got;
     QStringView line;
     uint32_t r = seed | 1u;
-    for (qsizetype at = 0; at < stream.size();) {
-        r = r * 1664525u + 1013904223u;
-        const qsizetype len = qMin<qsizetype>(stream.size() - at, 1 + (r >> 8) % (r & 1 ? 9 : 90000));
-        cutter.feed(QStringView(stream).sliced(at, len));
-        at += len;
-        // Sometimes read lines between arrivals, sometimes let them pile up.
-        if ((r >> 4) & 1)
-            while (cutter.next(line))
-                got << line.toString();
-        if (cutter.pending() > stream.size())
-            std::abort();
+    auto feedAll = [&](QStringView part) {
+        for (qsizetype at = 0; at < part.size();) {
+            r = r * 1664525u + 1013904223u;
+            const qsizetype len = qMin<qsizetype>(part.size() - at, 1 + (r >> 8) % (r & 1 ? 9 : 90000));
+            cutter.feed(part.sliced(at, len));
+            at += len;
+            // Sometimes read lines between arrivals, sometimes let them pile up.
+            if ((r >> 4) & 1)
+                while (cutter.next(line))
+                    got << line.toString();
+            // The end of a stream may give its last CR the LF it lacked.
+            if (cutter.pending() > stream.size() + 1)
+                std::abort();
+        }
+    };
+
+    // Half of the inputs end the connection part-way and start a new one:
+    // each stream is cut on its own, and nothing of the first stream's
+    // unfinished line reaches the second.
+    QStringList expected;
+    if (seed >> 31) {
+        const qsizetype boundary = qsizetype(seed % uint32_t(stream.size() + 1));
+        const QStringView first = QStringView(stream).first(boundary);
+        const QStringView second = QStringView(stream).sliced(boundary);
+        feedAll(first);
+        cutter.endStream();
+        feedAll(second);
+        expected = model(first) + model(second);
+    } else {
+        feedAll(stream);
+        expected = model(stream);
     }
     while (cutter.next(line))
         got << line.toString();
 
-    if (got != model(stream))
+    if (got != expected)
         std::abort();
     return 0;
 }
