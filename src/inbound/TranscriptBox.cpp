@@ -49,6 +49,11 @@ TranscriptBox::TranscriptBox(QWidget *parent)
 
 void TranscriptBox::appendLine(QStringView line)
 {
+    // Laying out tens of thousands of characters without a blank stalls the
+    // window for a good part of a second, and the scrollback would keep them.
+    const bool cut = line.size() > MaxLineShown;
+    if (cut)
+        line = line.first(MaxLineShown - 1);
     const qsizetype at = m_pending.size();
     m_pending.append(line);
     if (std::any_of(line.begin(), line.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; })) {
@@ -56,6 +61,8 @@ void TranscriptBox::appendLine(QStringView line)
         inbound::makeVisible(tail);
         m_pending.replace(at, tail.size(), tail);
     }
+    if (cut)
+        m_pending.append(QChar(0x2026)); // …
     m_pending.append(u'\n');
     ++m_pendingLines;
 }

@@ -33,6 +33,8 @@ public:
     static constexpr int Scrollback = 100000;
     static constexpr int FloodBatch = 256;
     static constexpr int QuietMs = 50;
+    // Longer lines are shown cut, ending in an ellipsis.
+    static constexpr qsizetype MaxLineShown = 4096;
 
     explicit TranscriptBox(QWidget *parent = nullptr);
 
