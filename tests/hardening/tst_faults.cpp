@@ -586,6 +586,59 @@ private slots:
         VERIFY_STILL_FINE(s.w, s.earlier);
     }
 
+    // Lines near the cutter's limit, without a blank to wrap at, one after
+    // another: each is shown cut, and they go through at once rather than a
+    // stalled half second apiece.
+    void longLinesWithoutABlank()
+    {
+        Session s;
+        QVERIFY(s.open());
+        const int n = 100;
+        const QByteArray line = "1005 TALK heron 0010 \"" + QByteArray(60000, 'z') + "\"\r\n";
+        int sentLines = 0;
+        Streamer streamer(s.gw.client(), [&]() -> QByteArray {
+            return sentLines++ < n ? line : QByteArray();
+        });
+        QVERIFY(s.settle(OpeningLines + n, 20000));
+        QVERIFY(streamer.done());
+        const QStringList added = s.w.Text2->text().mid(s.earlier.size()).split(QStringLiteral("\r\n"));
+        QCOMPARE(added.size(), n + 1); // and the empty piece after the last line end
+        const QString shown = QStringLiteral("heron : ") + QString(TranscriptBox::MaxLineShown - 9, u'z') + QChar(0x2026);
+        QCOMPARE(shown.size(), TranscriptBox::MaxLineShown);
+        QCOMPARE(added.first(), shown);
+        QCOMPARE(added.at(n - 1), shown);
+        VERIFY_STILL_FINE(s.w, s.earlier);
+    }
+
+    // Names of many thousands of characters: kept whole, since they go back
+    // to the server so, but shown cut.
+    void longNames()
+    {
+        Session s;
+        QVERIFY(s.open());
+        QByteArray joins;
+        for (int i = 0; i < 20; ++i)
+            joins += "1002 JOIN " + QByteArray(60000, char('a' + i)) + " 0010\r\n";
+        s.gw.send(joins);
+        QVERIFY(s.settle(OpeningLines + 20));
+        QCOMPARE(s.w.Roomlist->count(), 22);
+        QCOMPARE(s.w.Roomlist->item(21)->text(), QString(60000, u't') + u' ');
+        const QString shown = shownEntry(s.w, 21);
+        QVERIFY(shown.size() <= 256);
+        QVERIFY(shown.startsWith(QStringLiteral("tttt")));
+        QVERIFY(shown.endsWith(QChar(0x2026)));
+        QCOMPARE(shownEntry(s.w, 0), QStringLiteral("heron "));
+
+        s.w.Roomlist->setCurrentRow(21, QItemSelectionModel::NoUpdate);
+        s.w.Picture1->show();
+        QTest::mouseClick(s.w.Label5[6], Qt::LeftButton);
+        const QByteArray whois = "/whois " + QByteArray(60000, 't') + " \r\n";
+        QVERIFY(s.gw.waitForBytes(whois.size()));
+        QCOMPARE(s.gw.received(), whois);
+        s.w.Picture1->hide();
+        VERIFY_STILL_FINE(s.w, s.earlier);
+    }
+
     // ---- a crowd ----------------------------------------------------------------
 
     void channelOf40000()
