@@ -1,6 +1,7 @@
 // The whole receive path into a real main window. After every arrival: the
-// transcript's earlier text is unchanged, the caret is at its end, the
-// banner's count matches the list, and nothing held grows without bound.
+// transcript's earlier text is unchanged, the caret is at its end, no shown
+// line is longer than the transcript shows, the banner's count matches the
+// list, and nothing held grows without bound.
 #include "app/frmBot.h"
 #include "inbound/LineCutter.h"
 #include "inbound/TranscriptBox.h"
@@ -31,6 +32,17 @@ const char *const Templates[] = {
     "1004 WHISPER %s 0010 \"%s\"\r\n", "1005 TALK %s 0012 \"%s\"\r\n", "1007 CHANNEL \"%s\"\r\n",
     "1018 INFO \"%s\"\r\n", "1023 EMOTE %s 0002 \"%s\"\r\n", "%s",
 };
+
+// Now and then a long run of one byte, so names and texts near the cutter's
+// limit come up without libFuzzer having to grow tens of kilobytes of input.
+QByteArray field(FuzzedDataProvider &fdp, size_t maxLength)
+{
+    if (fdp.ConsumeIntegralInRange<int>(0, 31) == 0) {
+        const auto length = fdp.ConsumeIntegralInRange<int>(1, 70000);
+        return QByteArray(length, char(fdp.ConsumeIntegral<unsigned char>()));
+    }
+    return QByteArray::fromStdString(fdp.ConsumeRandomLengthString(maxLength));
+}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -50,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const int pieces = fdp.ConsumeIntegralInRange<int>(1, 8);
         for (int i = 0; i < pieces; ++i) {
             const auto t = fdp.ConsumeIntegralInRange<size_t>(0, std::size(Templates) - 1);
-            QByteArray a = QByteArray::fromStdString(fdp.ConsumeRandomLengthString(40));
-            QByteArray b = QByteArray::fromStdString(fdp.ConsumeRandomLengthString(80));
+            QByteArray a = field(fdp, 40);
+            QByteArray b = field(fdp, 80);
             QByteArray line(Templates[t]);
             line.replace(line.indexOf("%s"), 2, a);
             if (line.contains("%s"))
@@ -71,6 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
         const QString after = w->Text2->text();
         check(w->Text2->selStart() == w->Text2->textLength(), "caret at the end");
+        for (QStringView line : QStringView(after).tokenize(u"\r\n"))
+            check(line.size() <= TranscriptBox::MaxLineShown, "shown lines stay short");
         check(w->Text2->textLength() == after.size(), "length counts CR LF as two");
         const QString banner = w->Channel->text();
         if (banner != u"Marrow Vale") {
