@@ -372,25 +372,34 @@ private slots:
         QTest::addColumn<QByteArray>("last");   // sent right before the drop
         QTest::addColumn<bool>("reset");
         QTest::addColumn<QString>("shown");     // what the last bytes add to the transcript
+        QTest::addColumn<bool>("atOnce");       // Connect again while the old lines are still being handled
         const QByteArray half = "1005 TALK heron 0010 \"half a li";
-        QTest::newRow("closes in the middle of a line") << half << false << QString();
-        QTest::newRow("resets in the middle of a line") << half << true << QString();
-        QTest::newRow("resets between lines") << QByteArray() << true << QString();
+        QTest::newRow("closes in the middle of a line") << half << false << QString() << false;
+        QTest::newRow("resets in the middle of a line") << half << true << QString() << false;
+        QTest::newRow("resets between lines") << QByteArray() << true << QString() << false;
         QTest::newRow("closes between CR and LF")
-            << QByteArray("1018 INFO \"cut short\"\r") << false << QStringLiteral("cut short\r\n");
+            << QByteArray("1018 INFO \"cut short\"\r") << false << QStringLiteral("cut short\r\n") << false;
         QByteArray many;
         QString manyShown;
         for (int i = 0; i < 3000; ++i) {
             many += "1018 INFO \"late " + QByteArray::number(i) + "\"\r\n";
             manyShown += QStringLiteral("late %1\r\n").arg(i);
         }
-        QTest::newRow("closes with thousands of lines unread") << many + half << false << manyShown;
+        QTest::newRow("closes with thousands of lines unread") << many + half << false << manyShown << false;
+        // More than the receiver takes in at once, so some is still in the
+        // socket when Connect is pressed.
+        for (int i = 3000; i < 80000; ++i) {
+            many += "1018 INFO \"late " + QByteArray::number(i) + "\"\r\n";
+            manyShown += QStringLiteral("late %1\r\n").arg(i);
+        }
+        QTest::newRow("closes with megabytes unread, Connect at once") << many + half << false << manyShown << true;
     }
     void serverDrops()
     {
         QFETCH(QByteArray, last);
         QFETCH(bool, reset);
         QFETCH(QString, shown);
+        QFETCH(bool, atOnce);
         Session s;
         QVERIFY(s.open());
         s.gw.send(last);
@@ -402,22 +411,41 @@ private slots:
         } else {
             s.gw.closeClient();
         }
-        QTRY_VERIFY(s.w.Winsock1->state() != Winsock::Connected);
-        QTRY_COMPARE_WITH_TIMEOUT(s.w.Text2->text(), s.earlier + shown, 10000);
+        // Connect again: the new connection starts clean. Every line the old
+        // one completed is still shown, but a line it broke off must not run
+        // into the first line of the new one.
+        auto connectAgain = [&] {
+            connectWith(s.w, [&](frmLogin &d) {
+                QTRY_COMPARE(s.gw.connections(), 2);
+                QTRY_COMPARE(s.w.Winsock1->state(), Winsock::Connected);
+                d.reject();
+            });
+        };
+        if (atOnce) {
+            // The user presses Connect the moment the connection is gone.
+            qsizetype waiting = -1;
+            QTimer poll;
+            poll.setInterval(0);
+            QObject::connect(&poll, &QTimer::timeout, &s.w, [&] {
+                if (s.w.Winsock1->state() == Winsock::Connected)
+                    return;
+                poll.stop();
+                waiting = s.w.receiveBacklog() + s.w.Winsock1->bytesAvailable();
+                connectAgain();
+            });
+            poll.start();
+            QVERIFY(QTest::qWaitFor([&] { return waiting >= 0; }, 10000));
+            QVERIFY2(waiting > 100000, qPrintable(QString::number(waiting)));
+        } else {
+            QTRY_VERIFY(s.w.Winsock1->state() != Winsock::Connected);
+            QTRY_COMPARE_WITH_TIMEOUT(s.w.Text2->text(), s.earlier + shown, 10000);
+            VERIFY_STILL_FINE(s.w, s.earlier);
+            connectAgain();
+        }
         QCOMPARE(s.sent.count(), 0);
-        VERIFY_STILL_FINE(s.w, s.earlier);
-
-        // Connect again: the new connection starts clean. A line the old
-        // one broke off must not run into the first line of the new one.
-        s.earlier = s.w.Text2->text();
-        connectWith(s.w, [&](frmLogin &d) {
-            QTRY_COMPARE(s.gw.connections(), 2);
-            QTRY_COMPARE(s.w.Winsock1->state(), Winsock::Connected);
-            d.reject();
-        });
         s.gw.send(lines({"1007 CHANNEL \"Second Wind\"", "1018 INFO \"fresh start\""}));
-        QTRY_COMPARE(s.w.Channel->text(), QStringLiteral("Second Wind  (0)"));
-        QTRY_COMPARE(s.w.Text2->text(), s.earlier + QStringLiteral("fresh start\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(s.w.Text2->text(), s.earlier + shown + QStringLiteral("fresh start\r\n"), 20000);
+        QCOMPARE(s.w.Channel->text(), QStringLiteral("Second Wind  (0)"));
         VERIFY_STILL_FINE(s.w, s.earlier);
     }
 
