@@ -16,6 +16,10 @@ void LineCutter::dropPartial()
     if (keep == m_tail && keep > 0 && keep < m_buf.size() && m_buf.at(keep) == u'\n' && m_buf.at(keep - 1) == u'\r')
         ++keep;
     m_buf.truncate(keep);
+    // A last CR still to be handed out gets its LF now: otherwise handing it
+    // out would take an LF that opens the next connection's data for its own.
+    if (m_pos < keep && m_buf.at(keep - 1) == u'\r')
+        m_buf.append(u'\n');
     m_skipLf = m_discarding = false;
 }
 

@@ -82,6 +82,9 @@ private slots:
             QTest::newRow("last CR without its LF" + when)
                 << "1018 INFO \"one\"\r" << cutFirst << next
                 << QStringList{"1018 INFO \"one\"\r", "1018 INFO \"next\"\r"};
+            QTest::newRow("last CR without its LF, next begins with LF" + when)
+                << "1018 INFO \"one\"\r" << cutFirst << "\n" + next
+                << QStringList{"1018 INFO \"one\"\r", "\n1018 INFO \"next\"\r"};
             QTest::newRow("over-long run being dropped" + when)
                 << "1018 INFO \"one\"\r\n" + QString(LineCutter::MaxLineLength + 10, u'x') << cutFirst << next
                 << QStringList{"1018 INFO \"one\"\r", "1018 INFO \"next\"\r"};
