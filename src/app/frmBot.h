@@ -115,6 +115,9 @@ private:
     // A new connection was started: it has had no login yet, and nothing
     // half-received from the last one belongs to it.
     void startedConnection();
+    // Hands what the socket holds to the receiver before a new connection
+    // would drop it.
+    void takeUnread();
 
     int m_mousePointer = PointerDefault;
     // Where Connect goes, fixed when the window is made.

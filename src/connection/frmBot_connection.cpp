@@ -21,6 +21,7 @@ void frmBot::Connect_Click()
     Winsock1->setProtocol(Winsock::ProtocolTcp);
     Winsock1->setRemoteHost(m_gatewayHost);
     Winsock1->setRemotePort(m_gatewayPort);
+    takeUnread();
     if (Winsock1->Connect())
         startedConnection();
     Connected = -1;
@@ -28,6 +29,14 @@ void frmBot::Connect_Click()
     // Received data and the watchdog keep running while the dialog waits.
     frmLogin dialog(*this);
     dialog.exec();
+}
+
+void frmBot::takeUnread()
+{
+    // A new connection drops whatever the socket still holds: lines the old
+    // one completed go to the receiver first.
+    if (Winsock1->bytesAvailable() > 0)
+        ReceiveChunk(Winsock1->GetData());
 }
 
 void frmBot::startedConnection()
@@ -44,6 +53,7 @@ void frmBot::ProceedLogin()
     // to the whole channel. A new login gets a connection of its own.
     bool reconnected = false;
     if (m_loginSent) {
+        takeUnread();
         Winsock1->Close();
         reconnected = Winsock1->Connect();
         if (reconnected)
