@@ -11,7 +11,9 @@
 #include "outbound/SendNotice.h"
 #include "protocol/Latin1.h"
 
+#include "DialogDrivers.h"
 #include "LoopbackGateway.h"
+#include "NoticeWatcher.h"
 
 #include <QAbstractItemDelegate>
 #include <QApplication>
@@ -209,60 +211,9 @@ QString shownEntry(const frmBot &w, int row)
                     : QStringLiteral("<no delegate>");
 }
 
-// Presses OK on every message box the program opens, and notes its text.
-class NoticeWatcher : public QObject
-{
-public:
-    NoticeWatcher()
-    {
-        m_poll.setInterval(10);
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            const auto windows = QApplication::topLevelWidgets();
-            for (QWidget *w : windows) {
-                auto *box = qobject_cast<QMessageBox *>(w);
-                if (box && box->isVisible() && !box->property("seen").toBool()) {
-                    box->setProperty("seen", true);
-                    texts << box->text();
-                    box->button(QMessageBox::Ok)->click();
-                }
-            }
-        });
-        m_poll.start();
-    }
-    QStringList texts;
-
-private:
-    QTimer m_poll;
-};
-
-frmLogin *openLoginDialog()
-{
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows)
-        if (auto *d = qobject_cast<frmLogin *>(w); d && d->isVisible())
-            return d;
-    return nullptr;
-}
-
-// Presses Connect and hands the login dialog to drive; closes it if drive
-// leaves it open, so nothing waits forever.
-void connectWith(frmBot &w, const std::function<void(frmLogin &)> &drive)
-{
-    QTimer::singleShot(0, &w, [drive] {
-        QPointer<frmLogin> dialog = openLoginDialog();
-        if (!dialog)
-            return;
-        drive(*dialog);
-        if (dialog && dialog->isVisible())
-            dialog->reject();
-    });
-    w.Connect_Click();
-}
-
 void loginAsNomad(frmLogin &d)
 {
-    QTest::keyClicks(d.UserNamet, QStringLiteral("Nomad"));
-    QTest::mouseClick(d.Login, Qt::LeftButton);
+    typeAndLogin(d, QStringLiteral("Nomad"), QString());
 }
 
 // Feeds the gateway's client socket from a generator as fast as the client
@@ -370,38 +321,39 @@ private slots:
     void serverDrops_data()
     {
         QTest::addColumn<QByteArray>("last");   // sent right before the drop
+        QTest::addColumn<int>("lastLines");     // complete lines in it
+        QTest::addColumn<QString>("shown");     // what they add to the transcript
         QTest::addColumn<bool>("reset");
-        QTest::addColumn<QString>("shown");     // what the last bytes add to the transcript
-        QTest::addColumn<bool>("atOnce");       // Connect again while the old lines are still being handled
+        QTest::addColumn<bool>("early");        // Connect again before the receiver has read the last bytes
         const QByteArray half = "1005 TALK heron 0010 \"half a li";
-        QTest::newRow("closes in the middle of a line") << half << false << QString() << false;
-        QTest::newRow("resets in the middle of a line") << half << true << QString() << false;
-        QTest::newRow("resets between lines") << QByteArray() << true << QString() << false;
+        QTest::newRow("closes in the middle of a line") << half << 0 << QString() << false << false;
+        QTest::newRow("resets in the middle of a line") << half << 0 << QString() << true << false;
+        QTest::newRow("resets between lines") << QByteArray() << 0 << QString() << true << false;
         QTest::newRow("closes between CR and LF")
-            << QByteArray("1018 INFO \"cut short\"\r") << false << QStringLiteral("cut short\r\n") << false;
+            << QByteArray("1018 INFO \"cut short\"\r") << 1 << QStringLiteral("cut short\r\n") << false << false;
         QByteArray many;
         QString manyShown;
         for (int i = 0; i < 3000; ++i) {
             many += "1018 INFO \"late " + QByteArray::number(i) + "\"\r\n";
             manyShown += QStringLiteral("late %1\r\n").arg(i);
         }
-        QTest::newRow("closes with thousands of lines unread") << many + half << false << manyShown << false;
-        // More than the receiver takes in at once, so some is still in the
-        // socket when Connect is pressed.
-        for (int i = 3000; i < 80000; ++i) {
-            many += "1018 INFO \"late " + QByteArray::number(i) + "\"\r\n";
-            manyShown += QStringLiteral("late %1\r\n").arg(i);
-        }
-        QTest::newRow("closes with megabytes unread, Connect at once") << many + half << false << manyShown << true;
+        QTest::newRow("closes with thousands of lines unread") << many + half << 3000 << manyShown << false << false;
+        QTest::newRow("closes, Connect before the last lines were read")
+            << many + half << 3000 << manyShown << false << true;
     }
     void serverDrops()
     {
         QFETCH(QByteArray, last);
-        QFETCH(bool, reset);
+        QFETCH(int, lastLines);
         QFETCH(QString, shown);
-        QFETCH(bool, atOnce);
+        QFETCH(bool, reset);
+        QFETCH(bool, early);
         Session s;
         QVERIFY(s.open());
+        // The receiver is kept from reading, as if it had not got round to
+        // the last arrival when the user pressed Connect.
+        if (early)
+            QObject::disconnect(s.w.Winsock1, &Winsock::DataArrival, &s.w, &frmBot::Winsock1_DataArrival);
         s.gw.send(last);
         if (reset) {
             // A reset throws away what the client has not read yet; wait
@@ -411,9 +363,10 @@ private slots:
         } else {
             s.gw.closeClient();
         }
+
         // Connect again: the new connection starts clean. Every line the old
-        // one completed is still shown, but a line it broke off must not run
-        // into the first line of the new one.
+        // one completed is still handled, but a line it broke off must not
+        // run into the first line of the new one.
         auto connectAgain = [&] {
             connectWith(s.w, [&](frmLogin &d) {
                 QTRY_COMPARE(s.gw.connections(), 2);
@@ -421,23 +374,12 @@ private slots:
                 d.reject();
             });
         };
-        if (atOnce) {
-            // The user presses Connect the moment the connection is gone.
-            qsizetype waiting = -1;
-            QTimer poll;
-            poll.setInterval(0);
-            QObject::connect(&poll, &QTimer::timeout, &s.w, [&] {
-                if (s.w.Winsock1->state() == Winsock::Connected)
-                    return;
-                poll.stop();
-                waiting = s.w.receiveBacklog() + s.w.Winsock1->bytesAvailable();
-                connectAgain();
-            });
-            poll.start();
-            QVERIFY(QTest::qWaitFor([&] { return waiting >= 0; }, 10000));
-            QVERIFY2(waiting > 100000, qPrintable(QString::number(waiting)));
+        QTRY_VERIFY(s.w.Winsock1->state() != Winsock::Connected);
+        if (early) {
+            QCOMPARE(s.w.Winsock1->bytesAvailable(), qint64(last.size()));
+            connectAgain();
+            QObject::connect(s.w.Winsock1, &Winsock::DataArrival, &s.w, &frmBot::Winsock1_DataArrival);
         } else {
-            QTRY_VERIFY(s.w.Winsock1->state() != Winsock::Connected);
             QTRY_COMPARE_WITH_TIMEOUT(s.w.Text2->text(), s.earlier + shown, 10000);
             VERIFY_STILL_FINE(s.w, s.earlier);
             connectAgain();
@@ -445,6 +387,7 @@ private slots:
         QCOMPARE(s.sent.count(), 0);
         s.gw.send(lines({"1007 CHANNEL \"Second Wind\"", "1018 INFO \"fresh start\""}));
         QTRY_COMPARE_WITH_TIMEOUT(s.w.Text2->text(), s.earlier + shown + QStringLiteral("fresh start\r\n"), 20000);
+        QCOMPARE(s.cut, OpeningLines + lastLines + 2);
         QCOMPARE(s.w.Channel->text(), QStringLiteral("Second Wind  (0)"));
         VERIFY_STILL_FINE(s.w, s.earlier);
     }
