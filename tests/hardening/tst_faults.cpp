@@ -20,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QMessageBox>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
