@@ -5,6 +5,16 @@
 #include <QSignalSpy>
 #include <QTest>
 
+namespace {
+bool connectTo(Winsock &s, LoopbackGateway &gw)
+{
+    s.setRemoteHost(gw.host());
+    s.setRemotePort(gw.port());
+    return s.Connect() && gw.waitForClient()
+           && QTest::qWaitFor([&s] { return s.state() == Winsock::Connected; }, 5000);
+}
+} // namespace
+
 class tst_Winsock : public QObject
 {
     Q_OBJECT
@@ -80,11 +90,7 @@ private slots:
     {
         LoopbackGateway gw;
         Winsock s;
-        s.setRemoteHost(gw.host());
-        s.setRemotePort(gw.port());
-        s.Connect();
-        QVERIFY(gw.waitForClient());
-        QTRY_COMPARE(s.state(), Winsock::Connected);
+        QVERIFY(connectTo(s, gw));
 
         QByteArray all;
         for (int b = 0; b < 256; ++b)
@@ -119,11 +125,7 @@ private slots:
     {
         LoopbackGateway gw;
         Winsock s;
-        s.setRemoteHost(gw.host());
-        s.setRemotePort(gw.port());
-        s.Connect();
-        QVERIFY(gw.waitForClient());
-        QTRY_COMPARE(s.state(), Winsock::Connected);
+        QVERIFY(connectTo(s, gw));
         gw.closeClient();
         QTRY_VERIFY(s.state() != Winsock::Connected);
         QVERIFY(!s.SendData(QStringLiteral("late\r\n")));
@@ -136,11 +138,7 @@ private slots:
     {
         LoopbackGateway gw;
         Winsock s;
-        s.setRemoteHost(gw.host());
-        s.setRemotePort(gw.port());
-        s.Connect();
-        QVERIFY(gw.waitForClient());
-        QTRY_COMPARE(s.state(), Winsock::Connected);
+        QVERIFY(connectTo(s, gw));
         gw.resetClient();
         QTRY_VERIFY(s.state() != Winsock::Connected);
         QVERIFY(!s.SendData(QStringLiteral("x\r\n")));

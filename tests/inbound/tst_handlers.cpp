@@ -1,7 +1,7 @@
 #include "app/frmBot.h"
 #include "inbound/TranscriptBox.h"
 
-#include "LoopbackGateway.h"
+#include "ConnectedClient.h"
 
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -99,21 +99,7 @@ const Step Recorded[] = {
     {"1003 LEAVE heron 0010", {Welcome + Talk + Emote + Whisper, Alone, "Chat  (1)", "Chat", 1}},
 };
 
-struct Client
-{
-    LoopbackGateway gw;
-    frmBot w{QStringLiteral("127.0.0.1"), 0};
-    QStringList lines;
-
-    Client()
-    {
-        w.Winsock1->setRemotePort(gw.port());
-        QObject::connect(&w, &frmBot::lineCut, [this](QStringView l) { lines << l.toString(); });
-        w.Winsock1->Connect();
-        (void)gw.waitForClient();
-        (void)QTest::qWaitFor([this] { return w.Winsock1->state() == Winsock::Connected; });
-    }
-};
+using Client = ConnectedClient;
 
 void verifyCaretAtEnd(frmBot &w)
 {
