@@ -6,6 +6,7 @@
 #include "BenchCommon.h"
 
 #include "app/frmBot.h"
+#include "inbound/Receiver.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -54,8 +55,8 @@ Half feed(frmBot &w, const QString &chunk, int timeoutMs)
     QElapsedTimer clock;
     stalls.start();
     clock.start();
-    w.ReceiveChunk(chunk);
-    (void)bench::runUntil([&] { return !w.receiving(); }, timeoutMs);
+    w.receiver().feed(chunk);
+    (void)bench::runUntil([&] { return !w.receiver().busy(); }, timeoutMs);
     Half h;
     h.seconds = double(clock.nsecsElapsed()) / 1e9;
     stalls.stop();
@@ -103,8 +104,8 @@ int main(int argc, char *argv[])
     frmBot w(QStringLiteral("127.0.0.1"), 1);
     w.show();
     const QString channel = QStringLiteral("Big Hall");
-    w.ReceiveChunk(QStringLiteral("1007 CHANNEL \"") + channel + QStringLiteral("\"\r\n"));
-    (void)bench::runUntil([&] { return !w.receiving(); }, 10000);
+    w.receiver().feed(QStringLiteral("1007 CHANNEL \"") + channel + QStringLiteral("\"\r\n"));
+    (void)bench::runUntil([&] { return !w.receiver().busy(); }, 10000);
 
     const Half in = feed(w, joins, 600000);
     const int listed = w.Roomlist->count();

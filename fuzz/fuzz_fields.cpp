@@ -3,6 +3,7 @@
 // agrees with a plain scan.
 #include "inbound/Fields.h"
 #include "inbound/FindFlags.h"
+#include "inbound/ShownText.h"
 #include "protocol/Latin1.h"
 
 #include <cstdlib>
@@ -59,6 +60,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         if (const auto ch = channelName(line))
             check(line.size() >= 16 && ch->size() == line.size() - 16);
+        // Shown text is one line, never longer than its limit, and keeps
+        // every character it does not have to hide.
+        const QString shown = shownText(line, MaxNameShown);
+        check(shown.size() == qMin(line.size(), MaxNameShown));
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            const char16_t c = line[i].unicode();
+            const bool cutHere = line.size() > MaxNameShown && i == shown.size() - 1;
+            check(!isHiddenControl(shown[i].unicode()));
+            check(cutHere || isHiddenControl(c) || shown[i] == line[i]);
+        }
     }
     return 0;
 }

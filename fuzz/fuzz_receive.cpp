@@ -4,6 +4,8 @@
 // list, and nothing held grows without bound.
 #include "app/frmBot.h"
 #include "inbound/LineCutter.h"
+#include "inbound/Receiver.h"
+#include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "protocol/Latin1.h"
 
@@ -74,17 +76,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const auto cut = fdp.ConsumeIntegralInRange<qsizetype>(0, chunk.size());
         for (const QByteArray &part : {chunk.left(cut), chunk.mid(cut)}) {
             const QString before = w->Text2->text();
-            w->ReceiveChunk(wire::fromWire(part));
-            for (int spin = 0; w->receiving() && spin < 100000; ++spin)
-                w->ParseData();
-            check(!w->receiving(), "receiver drained");
+            w->receiver().feed(wire::fromWire(part));
+            for (int spin = 0; w->receiver().busy() && spin < 100000; ++spin)
+                w->receiver().run();
+            check(!w->receiver().busy(), "receiver drained");
             check(w->Text2->text().startsWith(before), "earlier transcript unchanged");
         }
 
         const QString after = w->Text2->text();
         check(w->Text2->selStart() == w->Text2->textLength(), "caret at the end");
         for (QStringView line : QStringView(after).tokenize(u"\r\n"))
-            check(line.size() <= TranscriptBox::MaxLineShown, "shown lines stay short");
+            check(line.size() <= inbound::MaxLineShown, "shown lines stay short");
         check(w->Text2->textLength() == after.size(), "length counts CR LF as two");
         const QString banner = w->Channel->text();
         if (banner != u"Marrow Vale") {

@@ -3,6 +3,7 @@
 #include "app/ActionLabel.h"
 #include "app/Artwork.h"
 #include "app/Fonts.h"
+#include "inbound/Receiver.h"
 #include "inbound/RosterIndex.h"
 #include "inbound/TranscriptBox.h"
 #include "inbound/VisibleTextDelegate.h"
@@ -45,10 +46,8 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
 
     Winsock1->setRemoteHost(host);
     Winsock1->setRemotePort(port);
-
-    m_resume.setSingleShot(true);
-    m_resume.setInterval(0);
-    connect(&m_resume, &QTimer::timeout, this, &frmBot::ParseData);
+    m_receiver = new inbound::Receiver([this](QStringView line) { dispatch(line); }, this);
+    m_receiver->setSource([this](qint64 maxChars) { return Winsock1->GetData(maxChars); });
 
     Form_Load();
 }

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "connection/Winsock.h"
-#include "inbound/LineCutter.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +14,9 @@
 class ActionLabel;
 class RosterIndex;
 class TranscriptBox;
+namespace inbound {
+class Receiver;
+}
 
 #ifndef QUILLON_GATEWAY_HOST
 #define QUILLON_GATEWAY_HOST "localhost"
@@ -82,14 +83,10 @@ public:
     void Text2_KeyPress(int &keyAscii);
     void Winsock1_DataArrival(qint64 bytesTotal);
 
-    // Receiving. ReceiveChunk takes text as the socket delivers it; lines
-    // left over when a time slice ends are handled from the event loop, and
-    // receiving() says whether any are still waiting.
-    void ReceiveChunk(const QString &chunk);
-    bool receiving() const { return m_resume.isActive() || m_parsing; }
-    // Received characters not yet handed out as lines.
-    qsizetype receiveBacklog() const { return m_cutter.pending() + m_deferred.size(); }
+    // Both hand over to the receive engine, which cuts what arrives into
+    // lines and passes each to dispatch().
     void ParseData();
+    inbound::Receiver &receiver() { return *m_receiver; }
     void OnUser(QStringView line);
     void OnJoin(QStringView line);
     void OnLeave(QStringView line);
@@ -127,12 +124,6 @@ private:
     bool m_loginSent = false; // the current connection has had its login
     int m_highlighted = 0; // the action label lit last
 
-    // Receive path: lines waiting to be dispatched, and the continuation
-    // that goes on with them after pending events have been served.
-    inbound::LineCutter m_cutter;
-    QTimer m_resume;
-    QString m_deferred; // text handed in while a slice was running
-    bool m_parsing = false;
-    QElapsedTimer m_sinceFlush; // the transcript is brought up to date about once a frame
+    inbound::Receiver *m_receiver = nullptr;
     RosterIndex *m_roster = nullptr; // finds Roomlist entries by name
 };

@@ -3,6 +3,7 @@
 #include "connection/Globals.h"
 #include "connection/Notice.h"
 #include "connection/frmLogin.h"
+#include "inbound/Receiver.h"
 #include "protocol/OutboundLines.h"
 
 #include <QCoreApplication>
@@ -35,14 +36,13 @@ void frmBot::takeUnread()
 {
     // A new connection drops whatever the socket still holds: lines the old
     // one completed go to the receiver first.
-    if (Winsock1->bytesAvailable() > 0)
-        ReceiveChunk(Winsock1->GetData());
+    m_receiver->takeUnread();
 }
 
 void frmBot::startedConnection()
 {
     m_loginSent = false;
-    m_cutter.dropPartial();
+    m_receiver->startOver();
 }
 
 void frmBot::ProceedLogin()

@@ -1,22 +1,11 @@
 #include "inbound/TranscriptBox.h"
 
+#include "inbound/ShownText.h"
+
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-
-namespace inbound {
-void makeVisible(QString &text)
-{
-    for (QChar &c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 && u != u'\t')
-            c = QChar(char16_t(0x2400 + u));
-        else if (u == 0x7f)
-            c = QChar(char16_t(0x2421));
-    }
-}
-} // namespace inbound
 
 namespace {
 // Held lines put back per step once a flood has paused: a few milliseconds.
@@ -42,35 +31,31 @@ TranscriptBox::TranscriptBox(QWidget *parent)
     // flush() makes room before it inserts, so this limit only ever acts on
     // what the user pastes: it walks block by block and lays out every line
     // it drops, far too slow for a flood.
-    document()->setMaximumBlockCount(Scrollback + 1);
+    doc()->setMaximumBlockCount(Scrollback + 1);
     m_putBack.setSingleShot(true);
     connect(&m_putBack, &QTimer::timeout, this, &TranscriptBox::putBackStep);
+    m_flushDue.setSingleShot(true);
+    connect(&m_flushDue, &QTimer::timeout, this, &TranscriptBox::flush);
 }
 
 void TranscriptBox::appendLine(QStringView line)
 {
-    // Laying out tens of thousands of characters without a blank stalls the
-    // window for a good part of a second, and the scrollback would keep them.
-    const bool cut = line.size() > MaxLineShown;
-    if (cut)
-        line = line.first(MaxLineShown - 1);
-    const qsizetype at = m_pending.size();
-    m_pending.append(line);
-    if (std::any_of(line.begin(), line.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; })) {
-        QString tail = m_pending.sliced(at);
-        inbound::makeVisible(tail);
-        m_pending.replace(at, tail.size(), tail);
-    }
-    if (cut)
-        m_pending.append(QChar(0x2026)); // …
+    inbound::appendShown(m_pending, line, inbound::MaxLineShown);
     m_pending.append(u'\n');
     ++m_pendingLines;
+    // Each flush costs a repaint: under a flood, one a frame is enough.
+    if (!m_flushDue.isActive()) {
+        const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : FlushEveryMs;
+        m_flushDue.start(int(qMax<qint64>(0, FlushEveryMs - since)));
+    }
 }
 
 void TranscriptBox::flush()
 {
+    m_flushDue.stop();
     if (m_pending.isEmpty())
         return;
+    m_sinceFlush.start();
     if (m_pendingLines >= FloodBatch)
         floodFlush();
     else
@@ -87,7 +72,7 @@ void TranscriptBox::flush()
 int TranscriptBox::documentLines() const
 {
     // The block after the last line end is empty and not a line.
-    return document()->blockCount() - 1;
+    return doc()->blockCount() - 1;
 }
 
 int TranscriptBox::linesAboveGap() const
@@ -113,12 +98,12 @@ void TranscriptBox::plainFlush()
 
 void TranscriptBox::floodFlush()
 {
-    QTextDocument *doc = document();
+    QTextDocument *d = doc();
     // What is shown after the gap is older than the whole batch: it is held
     // back too, so the held lines stay one run.
     if (m_heldLines == 0) {
-        m_gap = QTextCursor(doc);
-        m_gap.setPosition(doc->characterCount() - 1);
+        m_gap = QTextCursor(d);
+        m_gap.setPosition(d->characterCount() - 1);
     } else {
         holdAfterGap(documentLines() - linesAboveGap());
     }
@@ -138,11 +123,11 @@ void TranscriptBox::floodFlush()
 
 void TranscriptBox::insertAtEnd(const QString &lines)
 {
-    QTextDocument *doc = document();
-    QTextCursor end(doc);
+    QTextDocument *d = doc();
+    QTextCursor end(d);
     // Inside an edit block the cursor skips laying out where it lands.
     end.beginEditBlock();
-    end.setPosition(doc->characterCount() - 1);
+    end.setPosition(d->characterCount() - 1);
     end.insertText(lines);
     end.endEditBlock();
 }
@@ -169,10 +154,10 @@ void TranscriptBox::removeTopLines(int count)
 {
     if (count <= 0)
         return;
-    QTextDocument *doc = document();
-    QTextCursor top(doc);
+    QTextDocument *d = doc();
+    QTextCursor top(d);
     top.beginEditBlock();
-    top.setPosition(doc->findBlockByNumber(count).position(), QTextCursor::KeepAnchor);
+    top.setPosition(d->findBlockByNumber(count).position(), QTextCursor::KeepAnchor);
     top.removeSelectedText();
     top.endEditBlock();
 }
@@ -190,7 +175,7 @@ void TranscriptBox::holdAfterGap(int count)
         text += u'\n';
         from = 0;
     }
-    QTextCursor c(document());
+    QTextCursor c(doc());
     c.beginEditBlock();
     c.setPosition(m_gap.position());
     c.setPosition(block.position(), QTextCursor::KeepAnchor);
@@ -299,7 +284,7 @@ QString TranscriptBox::text()
     settle();
     // The raw text: the plain-text export would turn a no-break space (a
     // byte the service may well send) into a blank.
-    QString t = document()->toRawText();
+    QString t = doc()->toRawText();
     t.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
     return t;
 }
@@ -307,9 +292,9 @@ QString TranscriptBox::text()
 qsizetype TranscriptBox::textLength()
 {
     settle();
-    const QTextDocument *doc = document();
+    const QTextDocument *d = doc();
     // characterCount() counts one separator per block, the last one included.
-    return doc->characterCount() - 1 + doc->blockCount() - 1;
+    return d->characterCount() - 1 + d->blockCount() - 1;
 }
 
 qsizetype TranscriptBox::selStart()
@@ -317,7 +302,7 @@ qsizetype TranscriptBox::selStart()
     settle();
     const QTextCursor c = textCursor();
     const int pos = c.selectionStart();
-    return pos + document()->findBlock(pos).blockNumber();
+    return pos + doc()->findBlock(pos).blockNumber();
 }
 
 void TranscriptBox::moveCaretToEnd()
@@ -335,4 +320,28 @@ qsizetype TranscriptBox::lineCount()
 {
     settle();
     return documentLines();
+}
+
+QTextDocument *TranscriptBox::document()
+{
+    settle();
+    return doc();
+}
+
+QString TranscriptBox::toPlainText()
+{
+    settle();
+    return QPlainTextEdit::toPlainText();
+}
+
+void TranscriptBox::clear()
+{
+    m_flushDue.stop();
+    m_putBack.stop();
+    m_pending.clear();
+    m_pendingLines = 0;
+    m_held.clear();
+    m_heldLines = 0;
+    m_gap = QTextCursor();
+    QPlainTextEdit::clear();
 }

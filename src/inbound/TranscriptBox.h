@@ -24,6 +24,14 @@
 // Until then the document and its scroll bar hold the oldest and the newest
 // lines without the held ones in between; the caret is at the end either way.
 //
+// The queue is flushed by itself about once a frame while lines keep coming,
+// and at once when they come one at a time.
+//
+// Every way of reading or changing the text goes through this class: the
+// editor's own document(), toPlainText() and clear() are replaced by ones
+// that see the held lines too, and the editor's other ways of putting text
+// in, which would bypass the queue, are not offered.
+//
 // Text and caret positions are given as the rest of the program counts them:
 // every line ends in CR LF, which counts as two characters.
 class TranscriptBox : public QPlainTextEdit
@@ -33,13 +41,14 @@ public:
     static constexpr int Scrollback = 100000;
     static constexpr int FloodBatch = 256;
     static constexpr int QuietMs = 50;
-    // Longer lines are shown cut, ending in an ellipsis.
-    static constexpr qsizetype MaxLineShown = 4096;
+    static constexpr int FlushEveryMs = 16;
 
     explicit TranscriptBox(QWidget *parent = nullptr);
 
-    // Queues one line; the line end is added here.
+    // Queues one line, shown as inbound::appendShown shows it; the line end
+    // is added here.
     void appendLine(QStringView line);
+    // Brings the document up to date with the queue now.
     void flush();
 
     QString text();
@@ -48,8 +57,23 @@ public:
     // Caret after the last character, with the newest line in view.
     void moveCaretToEnd();
     qsizetype lineCount();
+    // Lines appended but not yet in the document: queued or held back.
+    qsizetype linesWaiting() const { return m_pendingLines + m_heldLines; }
+
+    // The whole transcript, with every line in place.
+    QTextDocument *document();
+    QString toPlainText();
+    void clear();
 
 private:
+    using QPlainTextEdit::appendHtml;
+    using QPlainTextEdit::appendPlainText;
+    using QPlainTextEdit::insertPlainText;
+    using QPlainTextEdit::setDocument;
+    using QPlainTextEdit::setPlainText;
+
+    QTextDocument *doc() const { return QPlainTextEdit::document(); }
+
     // Held-back lines, oldest first: each piece is text from `begin` to
     // `end`, `lines` whole lines that each end in a line feed.
     struct Held
@@ -84,11 +108,6 @@ private:
     QTextCursor m_gap;
     QTimer m_putBack;
     QElapsedTimer m_sinceFlood;
+    QTimer m_flushDue;
+    QElapsedTimer m_sinceFlush;
 };
-
-namespace inbound {
-// Control characters could break one received line into several or forge a
-// line that looks as if someone else wrote it; they are shown as their
-// visible stand-ins instead, one for one, so lengths stay the same.
-void makeVisible(QString &text);
-}

@@ -4,85 +4,20 @@
 #include "app/frmBot.h"
 
 #include "inbound/Fields.h"
+#include "inbound/Receiver.h"
 #include "inbound/RosterIndex.h"
+#include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "protocol/MessageCodes.h"
 
-namespace {
-// Lines are handled for this long before pending events get their turn, so
-// the window keeps painting and answering input under a flood.
-constexpr qint64 SliceMs = 5;
-// Received text not yet cut into lines. Past this, bytes stay in the socket
-// and TCP slows the server down instead of our memory growing.
-constexpr qsizetype BacklogLimit = 1 << 20;
-// Under a flood the transcript catches up this often: one frame.
-constexpr qint64 FlushEveryMs = 16;
-// The socket is read this much at a time, as the lines are used up: a
-// megabyte read and converted at once would hold up the event loop itself.
-constexpr qint64 ReadPiece = 64 * 1024;
-} // namespace
-
 void frmBot::Winsock1_DataArrival(qint64)
 {
-    // The pass runs from the continuation timer, like every later slice, and
-    // reads what has arrived piece by piece. Run from here, in the middle of
-    // the posted events, it would follow the previous slice before any
-    // timer had its turn.
-    if (!m_parsing && !m_resume.isActive())
-        m_resume.start();
-}
-
-void frmBot::ReceiveChunk(const QString &chunk)
-{
-    if (m_parsing) {
-        // The running slice holds a view into the cutter; it takes this
-        // text once it has used up what it has.
-        m_deferred += chunk;
-        return;
-    }
-    m_cutter.feed(chunk);
-    ParseData();
+    m_receiver->arrived();
 }
 
 void frmBot::ParseData()
 {
-    if (m_parsing)
-        return;
-    m_resume.stop(); // called directly, this pass is the continuation
-    m_parsing = true;
-    QElapsedTimer slice;
-    slice.start();
-    bool more = true;
-    QStringView line;
-    for (;;) {
-        if (!m_cutter.next(line)) {
-            if (!m_deferred.isEmpty()) {
-                m_cutter.feed(m_deferred);
-                m_deferred.clear();
-                continue;
-            }
-            if (Winsock1->bytesAvailable() > 0 && m_cutter.pending() < BacklogLimit) {
-                m_cutter.feed(Winsock1->GetData(ReadPiece));
-                continue;
-            }
-            more = false;
-            break;
-        }
-        dispatch(line);
-        // Yield point: a cheap clock read per line, a real yield per slice.
-        if (slice.elapsed() >= SliceMs)
-            break;
-    }
-    // While lines keep coming the transcript is brought up to date about
-    // once a frame: each flush costs a repaint, and whoever reads the
-    // transcript flushes it first anyway.
-    if (!more || !m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= FlushEveryMs) {
-        Text2->flush();
-        m_sinceFlush.start();
-    }
-    m_parsing = false;
-    if (more)
-        m_resume.start();
+    m_receiver->run();
 }
 
 void frmBot::dispatch(QStringView line)
@@ -165,7 +100,6 @@ void frmBot::rewriteBanner()
 {
     // The channel name stays as received; only what is shown loses its
     // control characters, so a line feed cannot stretch the banner.
-    QString caption = inbound::bannerCaption(CurrentChannel, Roomlist->count());
-    inbound::makeVisible(caption);
-    Channel->setText(caption);
+    const QString caption = inbound::bannerCaption(CurrentChannel, Roomlist->count());
+    Channel->setText(inbound::shownText(caption, caption.size()));
 }

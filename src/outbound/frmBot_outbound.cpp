@@ -59,7 +59,6 @@ bool frmBot::Send_Click()
     };
     auto echo = [this](QStringView joiner, QStringView line) {
         Text2->appendLine(wire::concat({UserName, joiner, line}));
-        Text2->flush(); // also brings the newest line into view
     };
 
     if (wire::isCommand(text)) {

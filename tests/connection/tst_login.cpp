@@ -3,6 +3,8 @@
 #include "connection/LoginArtwork.h"
 #include "connection/Notice.h"
 #include "connection/frmLogin.h"
+#include "inbound/Receiver.h"
+#include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
@@ -371,7 +373,7 @@ private slots:
         gw.send("1018 INFO \"first\"\r\n" + leftOver);
         gw.closeClient();
         QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
-        QTRY_VERIFY(w.Winsock1->bytesAvailable() == 0 && !w.receiving());
+        QTRY_VERIFY(w.Winsock1->bytesAvailable() == 0 && !w.receiver().busy());
         QCOMPARE(w.Text2->text(), QStringLiteral("first\r\n"));
 
         connectWith(w, [&](frmLogin &d) {

@@ -7,6 +7,8 @@
 #include "app/frmBot.h"
 #include "connection/Globals.h"
 #include "connection/frmLogin.h"
+#include "inbound/Receiver.h"
+#include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "outbound/SendNotice.h"
 #include "protocol/Latin1.h"
@@ -131,7 +133,7 @@ struct Session
     {
         return QTest::qWaitFor([&] {
             sampleMemory();
-            return cut >= n && !w.receiving() && w.Winsock1->bytesAvailable() == 0;
+            return cut >= n && !w.receiver().busy() && w.Winsock1->bytesAvailable() == 0;
         }, timeoutMs);
     }
 
@@ -155,7 +157,7 @@ quint16 deadPort()
 // Everything that must hold after any fault. Returns what broke, or nothing.
 QString stillFine(frmBot &w, const QString &earlier)
 {
-    if (!QTest::qWaitFor([&] { return !w.receiving(); }, 20000))
+    if (!QTest::qWaitFor([&] { return !w.receiver().busy(); }, 20000))
         return QStringLiteral("the receiver never finished");
     const QString text = w.Text2->text();
     if (!text.startsWith(earlier))
@@ -169,8 +171,8 @@ QString stillFine(frmBot &w, const QString &earlier)
         if (!m.hasMatch() || m.captured(1).toInt() != w.Roomlist->count())
             return QStringLiteral("the banner's count is not the list's: ") + banner;
     }
-    if (w.receiveBacklog() > BacklogBound || w.Winsock1->bytesAvailable() > Winsock::ReadBufferLimit)
-        return QStringLiteral("the receive backlog is %1 characters").arg(w.receiveBacklog());
+    if (w.receiver().backlog() > BacklogBound || w.Winsock1->bytesAvailable() > Winsock::ReadBufferLimit)
+        return QStringLiteral("the receive backlog is %1 characters").arg(w.receiver().backlog());
     sampleMemory();
     if (peakKiB - baselineKiB > GrowthAllowanceKiB)
         return QStringLiteral("memory grew by %1 MiB").arg((peakKiB - baselineKiB) / 1024);
@@ -357,7 +359,7 @@ private slots:
         if (reset) {
             // A reset throws away what the client has not read yet; wait
             // until it holds every byte.
-            QTRY_COMPARE(s.w.receiveBacklog() + s.w.Winsock1->bytesAvailable(), qsizetype(last.size()));
+            QTRY_COMPARE(s.w.receiver().backlog() + s.w.Winsock1->bytesAvailable(), qsizetype(last.size()));
             s.gw.resetClient();
         } else {
             s.gw.closeClient();
@@ -409,7 +411,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         Streamer streamer(s.gw.client(), [&]() -> QByteArray {
-            mostBacklog = qMax(mostBacklog, s.w.receiveBacklog());
+            mostBacklog = qMax(mostBacklog, s.w.receiver().backlog());
             mostUnread = qMax(mostUnread, s.w.Winsock1->bytesAvailable());
             switch (step) {
             case 0: ++step; return "1018 INFO \"before\"\r\n";
@@ -425,7 +427,7 @@ private slots:
             }
         });
         QVERIFY(QTest::qWaitFor([&] {
-            mostBacklog = qMax(mostBacklog, s.w.receiveBacklog());
+            mostBacklog = qMax(mostBacklog, s.w.receiver().backlog());
             mostUnread = qMax(mostUnread, s.w.Winsock1->bytesAvailable());
             sampleMemory();
             return streamer.done() && s.w.Text2->text().endsWith(u"after\r\n");
@@ -573,8 +575,8 @@ private slots:
         QVERIFY(streamer.done());
         const QStringList added = s.w.Text2->text().mid(s.earlier.size()).split(QStringLiteral("\r\n"));
         QCOMPARE(added.size(), n + 1); // and the empty piece after the last line end
-        const QString shown = QStringLiteral("heron : ") + QString(TranscriptBox::MaxLineShown - 9, u'z') + QChar(0x2026);
-        QCOMPARE(shown.size(), TranscriptBox::MaxLineShown);
+        const QString shown = QStringLiteral("heron : ") + QString(inbound::MaxLineShown - 9, u'z') + QChar(0x2026);
+        QCOMPARE(shown.size(), inbound::MaxLineShown);
         QCOMPARE(added.first(), shown);
         QCOMPARE(added.at(n - 1), shown);
         VERIFY_STILL_FINE(s.w, s.earlier);

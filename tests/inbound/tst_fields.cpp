@@ -1,5 +1,6 @@
 #include "inbound/Fields.h"
 #include "inbound/FindFlags.h"
+#include "inbound/ShownText.h"
 
 #include <QTest>
 
@@ -318,6 +319,29 @@ private slots:
         QFETCH(qsizetype, count);
         QFETCH(QString, caption);
         QCOMPARE(inbound::bannerCaption(channel, count), caption);
+    }
+    void shownText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qsizetype>("limit");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << "hello" << qsizetype(5) << "hello";
+        QTest::newRow("controls one for one, tab kept")
+            << QStringLiteral("a\nb\x1b\t\x7f") << qsizetype(10) << QStringLiteral("a\u240Ab\u241B\t\u2421");
+        QTest::newRow("one past the limit ends in an ellipsis")
+            << "abcdef" << qsizetype(5) << QStringLiteral("abcd\u2026");
+        QTest::newRow("control inside the cut part")
+            << QStringLiteral("ab\rcdef") << qsizetype(4) << QStringLiteral("ab\u240D\u2026");
+    }
+    void shownText()
+    {
+        QFETCH(QString, text);
+        QFETCH(qsizetype, limit);
+        QFETCH(QString, shown);
+        QCOMPARE(inbound::shownText(text, limit), shown);
+        QString out = QStringLiteral("kept");
+        inbound::appendShown(out, text, limit);
+        QCOMPARE(out, QStringLiteral("kept") + shown);
     }
 };
 

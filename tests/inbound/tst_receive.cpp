@@ -1,22 +1,43 @@
 #include "app/frmBot.h"
+#include "inbound/Receiver.h"
 #include "inbound/TranscriptBox.h"
+#include "protocol/Latin1.h"
 
 #include "ConnectedClient.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QSignalSpy>
 #include <QTest>
 
 namespace {
-using Client = ConnectedClient;
+// The receive engine on its own, reading from a buffer as from a socket.
+struct Engine
+{
+    QByteArray buffer;
+    QStringList lines;
+    inbound::Receiver receiver{[this](QStringView l) { lines << l.toString(); }};
+
+    Engine()
+    {
+        receiver.setSource([this](qint64 max) {
+            const QByteArray piece = max < 0 ? buffer : buffer.left(max);
+            buffer.remove(0, piece.size());
+            return wire::fromWire(piece);
+        });
+    }
+    void arrive(const QByteArray &bytes)
+    {
+        buffer += bytes;
+        receiver.arrived();
+    }
+};
 } // namespace
 
 class tst_Receive : public QObject
 {
     Q_OBJECT
 private slots:
-    void linesReachTheDispatcherInOrder_data()
+    void linesReachTheSinkInOrder_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QList<qsizetype>>("cuts");
@@ -31,71 +52,79 @@ private slots:
             << QByteArray("Enter your name.\r\n2010 NAME x\r\n") << QList<qsizetype>{}
             << QStringList{"Enter your name.\r", "2010 NAME x\r"};
     }
-    void linesReachTheDispatcherInOrder()
+    void linesReachTheSinkInOrder()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QList<qsizetype>, cuts);
         QFETCH(QStringList, lines);
-        Client c;
-        c.gw.sendSplit(bytes, cuts);
-        QTRY_COMPARE(c.lines, lines);
+        Engine e;
+        qsizetype from = 0;
+        for (const qsizetype cut : cuts + QList<qsizetype>{bytes.size()}) {
+            e.arrive(bytes.mid(from, cut - from));
+            from = cut;
+            QTRY_VERIFY(!e.receiver.busy());
+        }
+        QCOMPARE(e.lines, lines);
     }
 
     void aFloodIsCutCompletelyAndInOrder()
     {
-        Client c;
-        QByteArray flood;
+        Engine e;
         const int n = 20000;
         for (int i = 0; i < n; ++i)
-            flood += "1019 ERROR \"line " + QByteArray::number(i) + "\"\r\n";
-        c.gw.send(flood);
-        QTRY_COMPARE_WITH_TIMEOUT(c.lines.size(), n, 20000);
+            e.buffer += "1019 ERROR \"line " + QByteArray::number(i) + "\"\r\n";
+        e.receiver.arrived();
+        QTRY_COMPARE_WITH_TIMEOUT(e.lines.size(), n, 20000);
         for (int i = 0; i < n; i += 997)
-            QCOMPARE(c.lines.at(i), QStringLiteral("1019 ERROR \"line %1\"\r").arg(i));
-        QCOMPARE(c.lines.last(), QStringLiteral("1019 ERROR \"line %1\"\r").arg(n - 1));
+            QCOMPARE(e.lines.at(i), QStringLiteral("1019 ERROR \"line %1\"\r").arg(i));
+        QCOMPARE(e.lines.last(), QStringLiteral("1019 ERROR \"line %1\"\r").arg(n - 1));
     }
 
     // A modal box opened while lines are being handled must not stop the
     // receiver: data that comes in while it is open is still handled, in
-    // order, and none is left in the socket.
+    // order, and none is left in the source.
     void dataArrivingWhileAModalBoxIsOpen()
     {
-        Client c;
+        Engine e;
         bool boxSeen = false;
         int linesWhileOpen = -1;
         QByteArray first;
         for (int i = 0; i < 3000; ++i)
             first += "1018 INFO \"a" + QByteArray::number(i) + "\"\r\n";
-        // Open a modal box from inside the receive path, as a click handled
-        // at a yield point would.
-        QObject::connect(&c.w, &frmBot::lineCut, &c.w, [&](QStringView line) {
-            if (line != u"1018 INFO \"a100\"\r" || boxSeen)
-                return;
-            boxSeen = true;
-            QTimer::singleShot(0, &c.w, [&] {
-                QMessageBox box(QMessageBox::Information, QStringLiteral("Quillon"), QStringLiteral("busy"),
-                                QMessageBox::Ok, &c.w);
-                QTimer::singleShot(50, &c.w, [&] { c.gw.send("1018 INFO \"while open\"\r\n"); });
-                QTimer::singleShot(100, &c.w, [&] {
-                    (void)QTest::qWaitFor([&] { return c.lines.contains(QStringLiteral("1018 INFO \"while open\"\r")); }, 5000);
-                    linesWhileOpen = int(c.lines.size());
-                    box.accept();
-                });
-                box.exec();
+        QObject owner;
+        const auto openBox = [&] {
+            QMessageBox box(QMessageBox::Information, QStringLiteral("Quillon"), QStringLiteral("busy"));
+            QTimer::singleShot(50, &owner, [&] { e.arrive("1018 INFO \"while open\"\r\n"); });
+            QTimer::singleShot(100, &owner, [&] {
+                (void)QTest::qWaitFor([&] { return e.lines.contains(QStringLiteral("1018 INFO \"while open\"\r")); }, 5000);
+                linesWhileOpen = int(e.lines.size());
+                box.accept();
             });
+            box.exec();
+        };
+        // Open the box from inside the receive path, as a click handled
+        // between two slices would.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &owner, [&] {
+            if (!boxSeen && e.lines.contains(QStringLiteral("1018 INFO \"a100\"\r"))) {
+                boxSeen = true;
+                openBox();
+            }
         });
-        c.gw.send(first);
-        QTRY_COMPARE_WITH_TIMEOUT(c.lines.size(), 3001, 10000);
+        watch.start(0);
+        e.arrive(first);
+        QTRY_COMPARE_WITH_TIMEOUT(e.lines.size(), 3001, 10000);
         QVERIFY(boxSeen);
         QCOMPARE(linesWhileOpen, 3001);
         // Order kept: the late line comes after everything sent before it.
-        QCOMPARE(c.lines.last(), QStringLiteral("1018 INFO \"while open\"\r"));
-        QCOMPARE(c.w.Winsock1->bytesAvailable(), 0);
+        QCOMPARE(e.lines.last(), QStringLiteral("1018 INFO \"while open\"\r"));
+        QVERIFY(e.buffer.isEmpty());
     }
 
+    // The whole road through a real window and socket.
     void transcriptShowsTheHandledLines()
     {
-        Client c;
+        ConnectedClient c;
         c.gw.send("1018 INFO \"Welcome aboard\"\r\n1019 ERROR \"ignored\"\r\n");
         QTRY_COMPARE(c.lines.size(), 2);
         QCOMPARE(c.w.Text2->text(), QStringLiteral("Welcome aboard\r\n"));

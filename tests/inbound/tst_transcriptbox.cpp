@@ -61,11 +61,17 @@ private slots:
         TranscriptBox box;
         const qsizetype total = feed(box, batches);
         const QString expected = expectedText(total);
+        // The editor's own document is no partial view, even mid-flood.
+        QCOMPARE(box.document()->blockCount() - 1, qMin<qsizetype>(total, TranscriptBox::Scrollback));
         QCOMPARE(box.lineCount(), qMin<qsizetype>(total, TranscriptBox::Scrollback));
         QCOMPARE(box.text(), expected);
         QCOMPARE(box.textLength(), expected.size());
         QCOMPARE(box.selStart(), expected.size());
         QCOMPARE(box.document()->firstBlock().text(), line(qMax<qsizetype>(0, total - TranscriptBox::Scrollback)));
+        feed(box, {TranscriptBox::FloodBatch * 2});
+        box.clear();
+        QCOMPARE(box.lineCount(), 0);
+        QCOMPARE(box.text(), QString());
     }
 
     // Nobody reads: once the flood pauses the held lines go back by
@@ -76,10 +82,9 @@ private slots:
         box.resize(300, 200);
         box.show();
         const qsizetype total = feed(box, {30, TranscriptBox::FloodBatch * 20, 5});
-        QVERIFY(box.document()->blockCount() - 1 < total);
-        QTRY_COMPARE(box.document()->blockCount() - 1, total);
-        QCOMPARE(box.document()->toRawText().replace(QChar::ParagraphSeparator, QStringLiteral("\r\n")),
-                 expectedText(total));
+        QVERIFY(box.linesWaiting() > 0);
+        QTRY_COMPARE(box.linesWaiting(), 0);
+        QCOMPARE(box.text(), expectedText(total));
         QVERIFY(box.textCursor().atEnd());
         QVERIFY(box.viewport()->rect().contains(box.cursorRect()));
     }
@@ -98,10 +103,10 @@ private slots:
         TranscriptBox box;
         box.resize(300, 200);
         box.show();
-        const qsizetype total = feed(box, {100, TranscriptBox::FloodBatch * 10});
+        feed(box, {100, TranscriptBox::FloodBatch * 10});
         box.verticalScrollBar()->setValue(scrolledTo);
         const QString top = box.cursorForPosition(QPoint(5, 5)).block().text();
-        QTRY_COMPARE(box.document()->blockCount() - 1, total);
+        QTRY_COMPARE(box.linesWaiting(), 0);
         QCOMPARE(box.cursorForPosition(QPoint(5, 5)).block().text(), top);
     }
 
@@ -122,7 +127,7 @@ private slots:
         TranscriptBox box;
         feed(box, {3});
         box.moveCursor(QTextCursor::End);
-        box.insertPlainText(QStringLiteral("typed"));
+        QTest::keyClicks(&box, QStringLiteral("typed"));
         const qsizetype total = feed(box, {TranscriptBox::FloodBatch * 2}, 3) + 3;
         QString expected = expectedText(total);
         expected.insert(expected.indexOf(line(3)), QStringLiteral("typed"));
