@@ -33,8 +33,11 @@ void RosterIndex::changedElsewhere()
         m_stale = true;
 }
 
-void RosterIndex::append(const QString &entry)
+bool RosterIndex::append(const QString &entry)
 {
+    if (m_list->count() >= m_maxEntries || m_chars + entry.size() > m_maxChars)
+        return false;
+    m_chars += entry.size();
     if (!m_stale && m_nextSeq == capacity()) {
         const int live = int(m_seq.size());
         if (live * 4 <= capacity()) {
@@ -51,11 +54,12 @@ void RosterIndex::append(const QString &entry)
     m_list->addItem(item);
     m_changing = false;
     if (m_stale)
-        return; // the next removal rebuilds, this entry included
+        return true; // the next removal rebuilds, this entry included
     const int seq = m_nextSeq++;
     m_byName[inbound::trimBlanks(entry).toString()].append(item);
     m_seq.insert(item, seq);
     treeAdd(seq, 1);
+    return true;
 }
 
 bool RosterIndex::removeFirst(const QString &name)
@@ -82,6 +86,7 @@ bool RosterIndex::removeFirst(const QString &name)
         m_byName.erase(it);
     m_seq.remove(item);
     treeAdd(seq, -1);
+    m_chars -= item->text().size();
     m_changing = true;
     delete m_list->takeItem(row);
     m_changing = false;
@@ -100,9 +105,11 @@ void RosterIndex::rebuild()
 {
     m_byName.clear();
     m_seq.clear();
+    m_chars = 0;
     const int count = m_list->count();
     for (int row = 0; row < count; ++row) {
         QListWidgetItem *item = m_list->item(row);
+        m_chars += item->text().size();
         m_byName[inbound::trimBlanks(item->text()).toString()].append(item);
         m_seq.insert(item, row);
     }

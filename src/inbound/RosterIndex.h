@@ -21,10 +21,22 @@ class RosterIndex : public QObject
 {
     Q_OBJECT
 public:
-    explicit RosterIndex(QListWidget *list);
+    // Far beyond any real channel, so only a server that floods the list
+    // ever meets them: they keep it from growing without bound.
+    static constexpr int MaxEntries = 50000;
+    static constexpr qsizetype MaxChars = 4 * 1000 * 1000;
 
-    // Adds an entry at the end of the list, exactly as given.
-    void append(const QString &entry);
+    explicit RosterIndex(QListWidget *list);
+    // For tests: a lower ceiling, so it shows with little input.
+    void setCeiling(int entries, qsizetype chars)
+    {
+        m_maxEntries = entries;
+        m_maxChars = chars;
+    }
+
+    // Adds an entry at the end of the list, exactly as given; false, and
+    // nothing added, when it would take the list past its ceiling.
+    bool append(const QString &entry);
     // Removes the first entry, in list order, whose text with the blanks at
     // both ends removed equals the name; false when there is none.
     bool removeFirst(const QString &name);
@@ -54,4 +66,7 @@ private:
     bool m_stale = false;
     bool m_changing = false;
     int m_rebuilds = 0;
+    int m_maxEntries = MaxEntries;
+    qsizetype m_maxChars = MaxChars;
+    qsizetype m_chars = 0; // stored in the entries
 };

@@ -43,6 +43,9 @@ void TranscriptBox::appendLine(QStringView line)
     inbound::appendShown(m_pending, line, inbound::MaxLineShown);
     m_pending.append(u'\n');
     ++m_pendingLines;
+    // Between two flushes the queue could outgrow the transcript itself.
+    if (m_pending.size() > 2 * m_charBudget)
+        keepNewestPending(m_charBudget);
     // Each flush costs a repaint: under a flood, one a frame is enough.
     if (!m_flushDue.isActive()) {
         const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : FlushEveryMs;
@@ -56,23 +59,43 @@ void TranscriptBox::flush()
     if (m_pending.isEmpty())
         return;
     m_sinceFlush.start();
+    // Lines that could not stay in the transcript are never put in.
+    if (m_pending.size() > m_charBudget)
+        keepNewestPending(m_charBudget);
     if (m_pendingLines >= FloodBatch)
         floodFlush();
     else
         plainFlush();
     const qsizetype used = m_pending.size();
     m_pending = QString(); // held pieces may share it
-    m_pending.reserve(used);
+    m_pending.reserve(qMin(used, ReserveMost));
     m_pendingLines = 0;
     if (m_heldLines == 0)
         m_gap = QTextCursor();
     moveCaretToEnd();
 }
 
+void TranscriptBox::keepNewestPending(qsizetype chars)
+{
+    // Whole lines only: from the first line start that leaves at most chars.
+    qsizetype cut = m_pending.size() - chars;
+    if (cut > 0 && m_pending.at(cut - 1) != u'\n')
+        cut = m_pending.indexOf(u'\n', cut) + 1;
+    if (cut <= 0)
+        return;
+    m_pendingLines -= QStringView(m_pending).first(cut).count(u'\n');
+    m_pending.remove(0, cut);
+}
+
 int TranscriptBox::documentLines() const
 {
     // The block after the last line end is empty and not a line.
     return doc()->blockCount() - 1;
+}
+
+qsizetype TranscriptBox::documentChars() const
+{
+    return doc()->characterCount() - 1;
 }
 
 int TranscriptBox::linesAboveGap() const
@@ -82,7 +105,7 @@ int TranscriptBox::linesAboveGap() const
 
 void TranscriptBox::plainFlush()
 {
-    trim(m_pendingLines);
+    trim(m_pendingLines, m_pending.size());
     const int gap = m_heldLines ? m_gap.position() : -1;
     insertAtEnd(m_pending);
     if (gap < 0)
@@ -113,7 +136,7 @@ void TranscriptBox::floodFlush()
         cut = m_pending.lastIndexOf(u'\n', cut - 1);
     ++cut;
     hold(m_pending, 0, cut, m_pendingLines - FloodBatch);
-    trim(FloodBatch);
+    trim(FloodBatch, m_pending.size() - cut);
     const int gap = m_gap.position();
     insertAtEnd(m_pending.sliced(cut));
     m_gap.setPosition(gap);
@@ -132,34 +155,47 @@ void TranscriptBox::insertAtEnd(const QString &lines)
     end.endEditBlock();
 }
 
-void TranscriptBox::trim(qsizetype incoming)
+void TranscriptBox::trim(qsizetype incomingLines, qsizetype incomingChars)
 {
-    qsizetype excess = documentLines() + m_heldLines + incoming - Scrollback;
-    if (excess <= 0)
+    qsizetype lines = documentLines() + m_heldLines + incomingLines - Scrollback;
+    qsizetype chars = documentChars() + m_heldChars + incomingChars - m_charBudget;
+    if (lines <= 0 && chars <= 0)
         return;
     // Oldest first: the lines above the gap, the held ones, the newest.
-    const int above = int(qMin<qsizetype>(excess, linesAboveGap()));
-    removeTopLines(above);
-    excess -= above;
-    if (excess > 0 && m_heldLines) {
-        const qsizetype held = qMin(excess, m_heldLines);
-        dropHeld(held);
-        excess -= held;
+    const int above = topLinesCovering(lines, chars, linesAboveGap());
+    chars -= removeTopLines(above);
+    lines -= above;
+    if ((lines > 0 || chars > 0) && m_heldLines) {
+        const auto [n, c] = dropHeld(lines, chars);
+        lines -= n;
+        chars -= c;
     }
-    if (excess > 0)
-        removeTopLines(int(qMin<qsizetype>(excess, documentLines())));
+    if (lines > 0 || chars > 0)
+        removeTopLines(topLinesCovering(lines, chars, documentLines()));
 }
 
-void TranscriptBox::removeTopLines(int count)
+int TranscriptBox::topLinesCovering(qsizetype lines, qsizetype chars, int most) const
+{
+    qsizetype n = qMax<qsizetype>(0, lines);
+    if (chars > 0) {
+        const QTextBlock b = doc()->findBlock(int(qMin<qsizetype>(chars, documentChars()) - 1));
+        n = qMax<qsizetype>(n, b.isValid() ? b.blockNumber() + 1 : most);
+    }
+    return int(qMin<qsizetype>(n, most));
+}
+
+qsizetype TranscriptBox::removeTopLines(int count)
 {
     if (count <= 0)
-        return;
+        return 0;
     QTextDocument *d = doc();
+    const qsizetype before = d->characterCount();
     QTextCursor top(d);
     top.beginEditBlock();
     top.setPosition(d->findBlockByNumber(count).position(), QTextCursor::KeepAnchor);
     top.removeSelectedText();
     top.endEditBlock();
+    return before - d->characterCount();
 }
 
 void TranscriptBox::holdAfterGap(int count)
@@ -190,22 +226,40 @@ void TranscriptBox::hold(const QString &text, qsizetype begin, qsizetype end, qs
         return;
     m_held.push_back({text, begin, end, lines});
     m_heldLines += lines;
+    m_heldChars += end - begin;
 }
 
-void TranscriptBox::dropHeld(qsizetype lines)
+std::pair<qsizetype, qsizetype> TranscriptBox::dropHeld(qsizetype lines, qsizetype chars)
 {
-    while (lines > 0 && !m_held.empty()) {
+    qsizetype droppedLines = 0;
+    qsizetype droppedChars = 0;
+    while ((lines > droppedLines || chars > droppedChars) && !m_held.empty()) {
         Held &front = m_held.front();
-        const qsizetype n = qMin(lines, front.lines);
+        const qsizetype wantLines = lines - droppedLines;
+        const qsizetype wantChars = chars - droppedChars;
+        qsizetype n = front.lines;
+        qsizetype to = front.end;
+        if (wantLines < front.lines && wantChars < front.end - front.begin) {
+            // Whole lines: enough of them for both counts.
+            n = qMax<qsizetype>(wantLines, 0);
+            to = afterLines(front.text, front.begin, n);
+            if (wantChars > 0 && to - front.begin < wantChars) {
+                to = front.text.indexOf(u'\n', front.begin + wantChars - 1) + 1;
+                n = QStringView(front.text).sliced(front.begin, to - front.begin).count(u'\n');
+            }
+        }
+        droppedLines += n;
+        droppedChars += to - front.begin;
+        m_heldLines -= n;
+        m_heldChars -= to - front.begin;
         if (n == front.lines) {
             m_held.pop_front();
         } else {
-            front.begin = afterLines(front.text, front.begin, n);
+            front.begin = to;
             front.lines -= n;
         }
-        m_heldLines -= n;
-        lines -= n;
     }
+    return {droppedLines, droppedChars};
 }
 
 QString TranscriptBox::takeHeld(qsizetype lines)
@@ -216,7 +270,7 @@ QString TranscriptBox::takeHeld(qsizetype lines)
         const qsizetype n = qMin(lines, front.lines);
         const qsizetype to = n == front.lines ? front.end : afterLines(front.text, front.begin, n);
         out += QStringView(front.text).sliced(front.begin, to - front.begin);
-        dropHeld(n);
+        dropHeld(n, 0);
         lines -= n;
     }
     return out;
@@ -342,6 +396,7 @@ void TranscriptBox::clear()
     m_pendingLines = 0;
     m_held.clear();
     m_heldLines = 0;
+    m_heldChars = 0;
     m_gap = QTextCursor();
     QPlainTextEdit::clear();
 }

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <utility>
 
 // The chat transcript. Lines are appended in place and in batches: an append
 // only queues the line, and the queue goes into the document at the next
@@ -39,9 +40,16 @@ class TranscriptBox : public QPlainTextEdit
     Q_OBJECT
 public:
     static constexpr int Scrollback = 100000;
+    // Beside the line limit: at most this many characters, line ends
+    // counted once. 100,000 lines of everyday chat fit several times over;
+    // a flood of long lines cannot make the transcript hold gigabytes.
+    static constexpr qsizetype CharBudget = 16 * 1000 * 1000;
     static constexpr int FloodBatch = 256;
     static constexpr int QuietMs = 50;
     static constexpr int FlushEveryMs = 16;
+    // The queue keeps at most this much room between flushes: a flood of
+    // long lines must not leave it tens of megabytes large.
+    static constexpr qsizetype ReserveMost = 1 << 20;
 
     explicit TranscriptBox(QWidget *parent = nullptr);
 
@@ -65,6 +73,10 @@ public:
     QString toPlainText();
     void clear();
 
+    // For tests: a smaller character budget, so its effect shows with
+    // little input.
+    void setCharBudget(qsizetype chars) { m_charBudget = chars; }
+
 private:
     using QPlainTextEdit::appendHtml;
     using QPlainTextEdit::appendPlainText;
@@ -84,16 +96,24 @@ private:
         qsizetype lines = 0;
     };
 
+    void keepNewestPending(qsizetype chars);
     int documentLines() const;
+    qsizetype documentChars() const;
     int linesAboveGap() const;
     void floodFlush();
     void plainFlush();
-    void trim(qsizetype incoming);
+    // Makes room for what comes in, within both the line and the
+    // character limit.
+    void trim(qsizetype incomingLines, qsizetype incomingChars);
+    // How many of the first `most` lines go to free both counts.
+    int topLinesCovering(qsizetype lines, qsizetype chars, int most) const;
     void insertAtEnd(const QString &lines);
-    void removeTopLines(int count);
+    qsizetype removeTopLines(int count); // the characters it freed
     void holdAfterGap(int count);
     void hold(const QString &text, qsizetype begin, qsizetype end, qsizetype lines);
-    void dropHeld(qsizetype lines);
+    // Drops the oldest held lines until at least `lines` lines and `chars`
+    // characters are gone; says how many of each went.
+    std::pair<qsizetype, qsizetype> dropHeld(qsizetype lines, qsizetype chars);
     QString takeHeld(qsizetype lines);
     void putBack(qsizetype lines);
     void settle();
@@ -104,6 +124,8 @@ private:
     qsizetype m_pendingLines = 0;
     std::deque<Held> m_held;
     qsizetype m_heldLines = 0;
+    qsizetype m_heldChars = 0;
+    qsizetype m_charBudget = CharBudget;
     // Where held lines go back in: after the older lines, before the newest.
     QTextCursor m_gap;
     QTimer m_putBack;

@@ -8,6 +8,7 @@
 #include "connection/Globals.h"
 #include "connection/frmLogin.h"
 #include "inbound/Receiver.h"
+#include "inbound/RosterIndex.h"
 #include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "outbound/SendNotice.h"
@@ -636,6 +637,33 @@ private slots:
         QCOMPARE(s.w.Roomlist->item(n - 103)->text(), QStringLiteral("u39997 "));
         QCOMPARE(s.w.Text2->text(), s.earlier + QStringLiteral("crowd done\r\n"));
         VERIFY_STILL_FINE(s.w, s.earlier);
+    }
+
+    // Long lines and a list of ever new names, scaled down: what the
+    // transcript and the list hold stays under their ceilings, the entries
+    // kept are whole, and the newest line is still the last one shown.
+    void aFloodStaysUnderTheCeilings()
+    {
+        Session s;
+        QVERIFY(s.open());
+        const qsizetype budget = 200000;
+        s.w.Text2->setCharBudget(budget);
+        s.w.Roomlist->findChild<RosterIndex *>()->setCeiling(300, 20000);
+        QByteArray flood;
+        for (int i = 0; i < 2000; ++i)
+            flood += "1005 TALK heron 0010 \"" + QByteArray(4000, 'a' + i % 26) + "\"\r\n";
+        for (int i = 0; i < 2000; ++i)
+            flood += "1001 USER " + QByteArray::number(i).rightJustified(100, 'n') + " 0010 [CHAT]\r\n";
+        s.gw.send(flood + "1005 TALK owl 0010 \"last\"\r\n");
+        QVERIFY(s.settle(OpeningLines + 4001, 60000));
+        QVERIFY(s.w.Text2->textLength() <= budget + 2 * s.w.Text2->lineCount());
+        QVERIFY(s.w.Text2->text().endsWith(QStringLiteral("owl : last\r\n")));
+        qsizetype stored = 0;
+        for (int i = 0; i < s.w.Roomlist->count(); ++i)
+            stored += s.w.Roomlist->item(i)->text().size();
+        QVERIFY(s.w.Roomlist->count() <= 300 && stored <= 20000);
+        QCOMPARE(s.w.Roomlist->item(s.w.Roomlist->count() - 1)->text().size(), 101);
+        VERIFY_STILL_FINE(s.w, QString());
     }
 
     // ---- markup ---------------------------------------------------------------
