@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree and checks what a user would
 # get from it: files in the right places, valid desktop metadata, declared
-# dependencies, and a binary that starts.
+# dependencies, what lintian says, and a binary that starts.
 # Usage: check_package.sh <cpack> <build dir> <expect gateway: 0|1> <icon sizes...>
 set -uo pipefail
 
@@ -91,13 +91,58 @@ if [ ${#metainfo[@]} -eq 1 ] && [ -f "${metainfo[0]}" ]; then
   [ "$(basename "${metainfo[0]}")" = "$id.metainfo.xml" ] \
     && pass "metainfo file named after its id" || fail "metainfo file name does not match id '$id'"
   if command -v appstreamcli >/dev/null; then
-    out="$(appstreamcli validate --no-net "${metainfo[0]}" 2>&1)" \
-      && pass "appstreamcli validate" || fail "appstreamcli validate: $out"
+    # The reverse-DNS id keeps its capital letters: renaming it would make
+    # software centres treat it as another application.
+    out="$(appstreamcli validate --no-net --pedantic "${metainfo[0]}" 2>&1)"
+    rc=$?
+    issues="$(grep -E '^[EWIP]: ' <<<"$out" | grep -v ' cid-contains-uppercase-letter ')"
+    [ $rc -eq 0 ] && [ -z "$issues" ] && pass "appstreamcli validate --pedantic" \
+      || fail "appstreamcli validate: $out"
   else
     echo "skip: appstreamcli not installed"
   fi
 else
   fail "expected one usr/share/metainfo/*.metainfo.xml"
+fi
+
+# One release, one version and date: the changelog, the package and the
+# metainfo's newest release must agree.
+version="$(dpkg-deb -f "$deb" Version)"
+changelog="$work/changelog"
+zcat "$root/usr/share/doc/quillon/changelog.gz" >"$changelog" 2>/dev/null
+[ "$(dpkg-parsechangelog -l "$changelog" -S Version 2>/dev/null)" = "$version" ] \
+  && pass "changelog names $version" || fail "changelog's newest entry is not $version"
+release_date="$(date -u -d "$(dpkg-parsechangelog -l "$changelog" -S Date 2>/dev/null)" +%F 2>/dev/null)"
+newest="$(grep -o '<release [^>]*>' "${metainfo[0]}" 2>/dev/null | head -n1)"
+[ "$newest" = "<release version=\"$version\" date=\"$release_date\">" ] \
+  && pass "metainfo's newest release is $version of $release_date" \
+  || fail "metainfo's newest release '$newest' is not $version of $release_date"
+
+# The gateway's manual page names exactly the options its --help prints.
+if [ "$expect_gateway" = 1 ]; then
+  options_of() { grep -oE '(^|[[:space:]("])--?[a-z][a-z-]*' | grep -oE -- '-.*' | sort -u; }
+  # Only the option column of --help: its texts start after a wide gap.
+  help_options="$("$root/usr/bin/quillon-gateway" --help 2>&1 \
+    | grep -E '^  -' | sed -E 's/^  //; s/  .*//' | options_of)"
+  # Roff spells a dash \- and switches fonts with \fB, \fI, \fR.
+  page_options="$(zcat "$root/usr/share/man/man1/quillon-gateway.1.gz" 2>/dev/null \
+    | sed -E 's/\\f[BIRP]//g; s/\\-/-/g' | options_of)"
+  if [ -n "$help_options" ] && [ "$help_options" = "$page_options" ]; then
+    pass "quillon-gateway(1) names the options --help prints"
+  else
+    fail "quillon-gateway(1) and --help differ: $(diff <(echo "$help_options") <(echo "$page_options") | grep '^[<>]' | tr '\n' ' ')"
+  fi
+fi
+
+# What Debian expects of every package. Info and pedantic tags are shown
+# for whoever wants to go further, but only errors and warnings fail.
+if command -v lintian >/dev/null; then
+  out="$(lintian --fail-on error,warning --info --pedantic "$deb" 2>&1)"
+  rc=$?
+  [ -n "$out" ] && sed 's/^/      /' <<<"$out"
+  [ $rc -eq 0 ] && pass "lintian: no error, no warning" || fail "lintian reports errors or warnings"
+else
+  fail "lintian not installed (scripts/test installs it)"
 fi
 
 # Every installed program must find its libraries and must not look into the
