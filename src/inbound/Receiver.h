@@ -28,7 +28,9 @@ namespace inbound {
 //
 // What it holds is bounded: the cutter at most BacklogLimit characters plus
 // one piece, past which bytes stay in the source (TCP then slows the server
-// down), plus a partial line of at most LineCutter::MaxLineLength.
+// down); within that, a partial line of at most LineCutter::MaxLineLength.
+// The deferred text only ever holds what takeUnread() found in the source,
+// which the socket bounds (Winsock::ReadBufferLimit).
 class Receiver : public QObject
 {
     Q_OBJECT
