@@ -24,8 +24,12 @@ public:
         m_timer.setInterval(everyMs);
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] { post(); });
     }
+    // Starts afresh: the figures count from here.
     void start()
     {
+        std::fill(std::begin(m_longest), std::end(m_longest), 0);
+        std::fill(std::begin(m_count), std::end(m_count), 0);
+        m_over16 = 0;
         m_clock.start();
         m_timer.start();
     }

@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTemporaryFile>
 #include <QTextBlock>
 
 #include <array>
@@ -42,12 +43,10 @@ const QString Mix = QStringLiteral("talk=70,emote=10,info=10,join=5,leave=5");
 class GatewayProcess
 {
 public:
-    bool start(const QString &exe, qint64 lines, quint32 seed, int niceness, int timeoutMs)
+    bool start(const QString &exe, const QStringList &mode, int niceness, int timeoutMs)
     {
         m_proc.setProgram(exe);
-        m_proc.setArguments({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet"),
-                             QStringLiteral("--flood"), QString::number(lines), QStringLiteral("--mix"), Mix,
-                             QStringLiteral("--seed"), QString::number(seed)});
+        m_proc.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")} + mode);
         m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // The gateway stands in for a server on another machine: on a small
         // machine it must not take the CPU from the client being measured.
@@ -119,21 +118,23 @@ QByteArray loginBytes(const QString &name)
         + wire::toWire(wire::handshakePassword(u"bench"));
 }
 
-// The transport limit: a bare socket that logs in and counts line ends.
+// The transport limit: a bare socket that counts line ends. It also records
+// the flood once, so that the window and the limit get the same bytes.
 class PlainReader
 {
 public:
-    explicit PlainReader(qint64 expected)
-        : m_expected(expected)
+    explicit PlainReader(qint64 expected, QIODevice *record = nullptr)
+        : m_expected(expected), m_record(record)
     {
         QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { read(); });
     }
-    bool login(quint16 port, int timeoutMs)
+    bool open(quint16 port, bool login, int timeoutMs)
     {
         m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
         if (!m_socket.waitForConnected(timeoutMs))
             return false;
-        m_socket.write(loginBytes(QStringLiteral("benchraw")));
+        if (login)
+            m_socket.write(loginBytes(QStringLiteral("benchraw")));
         return true;
     }
     bool done() const { return m_lines >= m_expected; }
@@ -149,6 +150,8 @@ private:
             const qint64 n = m_socket.read(m_buf.data(), qint64(m_buf.size()));
             if (n <= 0)
                 break;
+            if (m_record)
+                m_record->write(m_buf.data(), n);
             const char *p = m_buf.data();
             const char *end = p + n;
             if (!m_inFlood) {
@@ -177,6 +180,7 @@ private:
     QByteArray m_head;
     bool m_inFlood = false;
     qint64 m_expected;
+    QIODevice *m_record;
     qint64 m_lines = 0;
     QElapsedTimer m_clock;
     qint64 m_endNs = 0;
@@ -235,16 +239,46 @@ int main(int argc, char *argv[])
     const int niceness = qBound(0, parser.value(QStringLiteral("gateway-nice")).toInt(), 19);
     const char *B = "Flood";
 
+    // 1. The flood is generated once and recorded; the gateway's summary of
+    // it is what every line is checked against.
+    QTemporaryFile recording;
+    if (!recording.open()) {
+        bench::say(QStringLiteral("bench_flood: no room for the recording"));
+        return 1;
+    }
+    QList<QHash<QString, qint64>> sums;
+    {
+        GatewayProcess generator;
+        const QStringList flood{QStringLiteral("--flood"), QString::number(n), QStringLiteral("--mix"), Mix,
+                                QStringLiteral("--seed"), QString::number(seed)};
+        PlainReader capture(n, &recording);
+        if (!generator.start(parser.value(QStringLiteral("gateway")), flood, 0, 10000)
+            || !capture.open(generator.port(), true, 10000)
+            || !bench::runUntil([&] { return capture.done(); }, timeoutMs)
+            || !bench::runUntil([&] { return !generator.summaries().isEmpty(); }, 10000, 5)) {
+            bench::say(QStringLiteral("bench_flood: the flood could not be recorded"));
+            generator.stop();
+            return 1;
+        }
+        sums = generator.summaries();
+        generator.stop();
+    }
+    recording.flush();
+    bench::say(QStringLiteral("flood of %1 lines recorded: %2 MB").arg(n).arg(double(recording.size()) / 1e6, 0, 'f', 1));
+
+    // 2. The same bytes, replayed as fast as the connection takes them.
     GatewayProcess gateway;
-    if (!gateway.start(parser.value(QStringLiteral("gateway")), n, seed, niceness, 10000)) {
+    const QStringList replay{QStringLiteral("--replay"), recording.fileName(), QStringLiteral("--chunks"),
+                             QStringLiteral("1048576"), QStringLiteral("--delay-ms"), QStringLiteral("0")};
+    if (!gateway.start(parser.value(QStringLiteral("gateway")), replay, niceness, 10000)) {
         bench::say(QStringLiteral("bench_flood: the gateway did not start"));
         return 1;
     }
-    bench::say(QStringLiteral("flood of %1 lines from 127.0.0.1:%2 (gateway at nice %3)").arg(n).arg(gateway.port()).arg(niceness));
+    bench::say(QStringLiteral("replay from 127.0.0.1:%1 (gateway at nice %2)").arg(gateway.port()).arg(niceness));
 
-    // 1. The plain reader takes its flood first, alone on the machine's cores.
+    // 3. The plain reader takes the replay first, alone on the machine's cores.
     PlainReader reader(n);
-    if (!reader.login(gateway.port(), 10000) || !bench::runUntil([&] { return reader.done(); }, timeoutMs)) {
+    if (!reader.open(gateway.port(), false, 10000) || !bench::runUntil([&] { return reader.done(); }, timeoutMs)) {
         bench::say(QStringLiteral("bench_flood: the plain reader got %1 of %2 lines").arg(reader.lines()).arg(n));
         gateway.stop();
         return 1;
@@ -252,8 +286,7 @@ int main(int argc, char *argv[])
     const double plainRate = double(n) / reader.seconds();
     bench::say(QStringLiteral("plain reader: %1 lines in %2 s").arg(n).arg(reader.seconds(), 0, 'f', 3));
 
-    // 2. The window. It stays connected next to the plain reader, which the
-    // gateway lists as a member of the channel.
+    // 4. The window, on the same bytes.
     frmBot w(QStringLiteral("127.0.0.1"), gateway.port());
     w.show();
     Tally tally;
@@ -303,12 +336,6 @@ int main(int argc, char *argv[])
         gateway.stop();
         return 1;
     }
-    // The login path as the login dialog takes it, without the dialog.
-    Connected = -1;
-    UserName = QStringLiteral("benchbot");
-    Password = QStringLiteral("bench");
-    w.ProceedLogin();
-
     // Applied once the last line is dispatched and the receiver is idle.
     const bool complete = bench::runUntil([&] {
         if (!finished && tally.flood >= n && !w.receiver().busy()) {
@@ -317,13 +344,29 @@ int main(int argc, char *argv[])
         }
         return finished;
     }, timeoutMs);
-    // Lines held back during the flood go back into the document once it
-    // has paused; the probes keep running meanwhile.
+    stalls.stop();
+    input.stop();
+    struct Responsiveness
+    {
+        double stallMs, stallCpuMs, keyMs, clickMs;
+        qint64 over16, ticks, preempted, keys, clicks;
+    };
+    const auto responsiveness = [&] {
+        return Responsiveness{stalls.longestMs(), stalls.longestCpuMs(), input.longestKeyMs(), input.longestClickMs(),
+                              stalls.gapsOver16Ms(), stalls.ticks(), stalls.preemptions(), input.keys(), input.clicks()};
+    };
+    const Responsiveness flooding = responsiveness();
+    // Settled once every line is in the document: nothing queued or held
+    // back, so lineCount() is final and the caret is at the end. The probes
+    // measure this phase on its own.
+    stalls.start();
+    input.start();
     const qint64 expectedLines = qMin<qint64>(tally.transcript, TranscriptBox::Scrollback);
     const bool settled = complete && bench::runUntil([&] { return w.Text2->linesWaiting() == 0; }, timeoutMs);
     const qint64 settledNs = clock.nsecsElapsed();
     stalls.stop();
     input.stop();
+    const Responsiveness settling = responsiveness();
     if (!complete) {
         bench::say(QStringLiteral("bench_flood: the window got %1 of %2 lines").arg(tally.flood).arg(n));
         gateway.stop();
@@ -334,8 +377,6 @@ int main(int argc, char *argv[])
     const double rss = bench::peakRssMB();
 
     // Every line accounted for.
-    (void)bench::runUntil([&] { return gateway.summaries().size() >= 2; }, 10000, 5);
-    const QList<QHash<QString, qint64>> sums = gateway.summaries();
     const QHash<QString, qint64> mine = sums.isEmpty() ? QHash<QString, qint64>() : sums.last();
     const std::array<const char *, 5> kindNames{"talk", "emote", "info", "join", "leave"};
     bool kindsMatch = mine.value(QStringLiteral("lines")) == n;
@@ -368,13 +409,17 @@ int main(int argc, char *argv[])
     bench::row(B, QStringLiteral("throughput, first byte to last line applied"),
                QStringLiteral("%1 lines/s (%2 s)").arg(rate, 0, 'f', 0).arg(seconds, 0, 'f', 2),
                QStringLiteral(">= 200000 lines/s"), rate >= 200000);
-    bench::row(B, QStringLiteral("transcript settled (held lines back in place)"),
-               settled ? QStringLiteral("%1 s after the last line").arg(double(settledNs - endNs) / 1e9, 0, 'f', 2)
+    const double settledRate = double(n) / (double(settledNs) / 1e9);
+    bench::row(B, QStringLiteral("throughput, first byte to transcript settled"),
+               settled ? QStringLiteral("%1 lines/s (%2 s, %3 s after the last line)").arg(settledRate, 0, 'f', 0).arg(double(settledNs) / 1e9, 0, 'f', 2).arg(double(settledNs - endNs) / 1e9, 0, 'f', 2)
                        : QStringLiteral("not within the timeout"),
-               QString(), settled ? -1 : 0);
-    bench::row(B, QStringLiteral("plain reader (transport limit)"),
+               n >= 1000000 ? QStringLiteral(">= 800000 lines/s") : QStringLiteral(">= 500000 lines/s"),
+               settled && settledRate >= (n >= 1000000 ? 800000 : 500000));
+    bench::row(B, QStringLiteral("plain reader on the same bytes (transport limit)"),
                QStringLiteral("%1 lines/s (%2 s)").arg(plainRate, 0, 'f', 0).arg(reader.seconds(), 0, 'f', 2));
-    bench::row(B, QStringLiteral("ratio to plain reader"), bench::number(rate / plainRate, 2));
+    bench::row(B, QStringLiteral("ratio to plain reader, applied / settled"),
+               QStringLiteral("%1 / %2").arg(bench::number(rate / plainRate, 2), bench::number(settledRate / plainRate, 2)),
+               QStringLiteral(">= 0.5 settled"), settledRate / plainRate >= 0.5);
     bench::row(B, QStringLiteral("lines dispatched by kind = gateway's counts"), kindsMatch ? QStringLiteral("yes") : QStringLiteral("no"),
                QStringLiteral("all"), kindsMatch);
     bench::row(B, QStringLiteral("transcript lineCount() = min(expected, 100000)"),
@@ -384,17 +429,17 @@ int main(int argc, char *argv[])
                QStringLiteral("yes"), tailMatches && caretAtEnd);
     bench::row(B, QStringLiteral("list size = gateway's members="), QStringLiteral("%1 = %2").arg(listSize).arg(members),
                QStringLiteral("equal"), listSize == members);
-    bench::row(B, QStringLiteral("longest event-loop stall (1 ms probe)"),
-               QStringLiteral("%1 ms (%2 gaps > 16 ms in %3 ticks)").arg(stalls.longestMs(), 0, 'f', 1).arg(stalls.gapsOver16Ms()).arg(stalls.ticks()),
-               QStringLiteral("<= 16 ms"), stalls.longestMs() <= 16.0);
-    bench::row(B, QStringLiteral("  of it CPU time of the UI thread (longest)"),
-               QStringLiteral("%1 ms (thread preempted %2 times)").arg(stalls.longestCpuMs(), 0, 'f', 1).arg(stalls.preemptions()),
-               QStringLiteral("<= 16 ms"),
-               stalls.longestCpuMs() <= 16.0);
-    const double inputMs = qMax(input.longestKeyMs(), input.longestClickMs());
-    bench::row(B, QStringLiteral("key press / click handled after"),
-               QStringLiteral("key %1 ms, click %2 ms (%3 keys, %4 clicks)").arg(input.longestKeyMs(), 0, 'f', 1).arg(input.longestClickMs(), 0, 'f', 1).arg(input.keys()).arg(input.clicks()),
-               QStringLiteral("<= 16 ms"), inputMs <= 16.0 && input.keys() > 0 && input.clicks() > 0);
+    for (const auto &[phase, r] : {std::pair{"flood", flooding}, std::pair{"settle", settling}}) {
+        bench::row(B, QStringLiteral("%1: longest event-loop stall (1 ms probe)").arg(QLatin1StringView(phase)),
+                   QStringLiteral("%1 ms (%2 gaps > 16 ms in %3 ticks)").arg(r.stallMs, 0, 'f', 1).arg(r.over16).arg(r.ticks),
+                   QStringLiteral("<= 16 ms"), r.stallMs <= 16.0);
+        bench::row(B, QStringLiteral("%1:   of it CPU time of the UI thread (longest)").arg(QLatin1StringView(phase)),
+                   QStringLiteral("%1 ms (thread preempted %2 times)").arg(r.stallCpuMs, 0, 'f', 1).arg(r.preempted),
+                   QStringLiteral("<= 16 ms"), r.stallCpuMs <= 16.0);
+        bench::row(B, QStringLiteral("%1: key press / click handled after").arg(QLatin1StringView(phase)),
+                   QStringLiteral("key %1 ms, click %2 ms (%3 keys, %4 clicks)").arg(r.keyMs, 0, 'f', 1).arg(r.clickMs, 0, 'f', 1).arg(r.keys).arg(r.clicks),
+                   QStringLiteral("<= 16 ms"), qMax(r.keyMs, r.clickMs) <= 16.0);
+    }
     bench::row(B, QStringLiteral("peak resident memory (ru_maxrss)"), QStringLiteral("%1 MB").arg(rss, 0, 'f', 0),
                QStringLiteral("< 250 MB"), rss < 250.0);
     return 0;
