@@ -8,8 +8,8 @@
 #include <QTextDocument>
 
 namespace {
-// Held lines put back per step once a flood has paused: a few milliseconds.
-constexpr qsizetype PutBackStep = 500;
+// A put-back step aims at this much work, well inside a frame.
+constexpr qint64 PutBackSliceNs = 5'000'000;
 
 // Index just after the `count`-th line feed from `from`.
 qsizetype afterLines(const QString &text, qsizetype from, qsizetype count)
@@ -72,6 +72,8 @@ void TranscriptBox::flush()
     m_pendingLines = 0;
     if (m_heldLines == 0)
         m_gap = QTextCursor();
+    else if (!m_putBack.isActive())
+        m_putBack.start(0);
     moveCaretToEnd();
 }
 
@@ -140,8 +142,7 @@ void TranscriptBox::floodFlush()
     const int gap = m_gap.position();
     insertAtEnd(m_pending.sliced(cut));
     m_gap.setPosition(gap);
-    m_sinceFlood.start();
-    m_putBack.start(QuietMs);
+    m_putBack.start(0);
 }
 
 void TranscriptBox::insertAtEnd(const QString &lines)
@@ -314,14 +315,17 @@ void TranscriptBox::scrollQuietly(int value)
 
 void TranscriptBox::putBackStep()
 {
-    if (m_heldLines == 0)
+    // Not while lines keep coming: it would only slow the flood down. The
+    // flush after them starts the next step.
+    if (m_heldLines == 0 || m_pendingLines > 0)
         return;
-    // Not while the flood goes on: it would only slow it down.
-    if (m_sinceFlood.isValid() && m_sinceFlood.elapsed() < QuietMs) {
-        m_putBack.start(int(QuietMs - m_sinceFlood.elapsed()));
-        return;
-    }
-    putBack(PutBackStep);
+    QElapsedTimer spent;
+    spent.start();
+    putBack(m_putBackLines);
+    // Lines cost what their length and the layout make them cost: the next
+    // step is sized by what this one took.
+    const qint64 ns = qMax<qint64>(spent.nsecsElapsed(), 1);
+    m_putBackLines = qBound(qsizetype(FloodBatch), m_putBackLines * PutBackSliceNs / ns, qsizetype(Scrollback));
     if (m_heldLines)
         m_putBack.start(0);
 }

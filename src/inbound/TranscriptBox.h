@@ -20,8 +20,9 @@
 // of FloodBatch lines or more goes in as its newest FloodBatch lines only,
 // which is all the box can show at once, and the lines before them are held
 // back in order. They go back into the document, between the older lines and
-// the newest, in small steps once the flood has paused for QuietMs, or all at
-// once as soon as text(), textLength(), selStart() or lineCount() is called.
+// the newest, as soon as no lines are waiting to be flushed, in steps of a
+// few milliseconds each, or all at once as soon as text(), textLength(),
+// selStart(), lineCount() or document() is called.
 // Until then the document and its scroll bar hold the oldest and the newest
 // lines without the held ones in between; the caret is at the end either way.
 //
@@ -45,7 +46,6 @@ public:
     // a flood of long lines cannot make the transcript hold gigabytes.
     static constexpr qsizetype CharBudget = 16 * 1000 * 1000;
     static constexpr int FloodBatch = 256;
-    static constexpr int QuietMs = 50;
     static constexpr int FlushEveryMs = 16;
     // The queue keeps at most this much room between flushes: a flood of
     // long lines must not leave it tens of megabytes large.
@@ -129,7 +129,7 @@ private:
     // Where held lines go back in: after the older lines, before the newest.
     QTextCursor m_gap;
     QTimer m_putBack;
-    QElapsedTimer m_sinceFlood;
+    qsizetype m_putBackLines = 2000; // per step; adapts to what a step costs
     QTimer m_flushDue;
     QElapsedTimer m_sinceFlush;
 };
