@@ -75,15 +75,27 @@ private slots:
     }
 
     // Nobody reads: once the flood pauses the held lines go back by
-    // themselves, and the newest line stays in view.
+    // themselves, all of them and in order, and the newest line stays in
+    // view.
+    void heldLinesGoBackWhenTheFloodPauses_data()
+    {
+        QTest::addColumn<int>("flood");
+        QTest::newRow("below the scrollback") << TranscriptBox::FloodBatch * 20;
+        QTest::newRow("at the scrollback") << TranscriptBox::Scrollback;
+        QTest::newRow("far above the scrollback") << TranscriptBox::Scrollback * 3;
+    }
     void heldLinesGoBackWhenTheFloodPauses()
     {
+        QFETCH(int, flood);
         TranscriptBox box;
         box.resize(300, 200);
         box.show();
-        const qsizetype total = feed(box, {30, TranscriptBox::FloodBatch * 20, 5});
+        const qsizetype total = feed(box, {30, flood, 5});
         QVERIFY(box.linesWaiting() > 0);
         QTRY_COMPARE(box.linesWaiting(), 0);
+        // What the editor itself shows, before any reader could settle it.
+        const QTextDocument *shown = static_cast<QPlainTextEdit &>(box).document();
+        QCOMPARE(shown->blockCount() - 1, qMin<qsizetype>(total, TranscriptBox::Scrollback));
         QCOMPARE(box.text(), expectedText(total));
         QVERIFY(box.textCursor().atEnd());
         QVERIFY(box.viewport()->rect().contains(box.cursorRect()));
