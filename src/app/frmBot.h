@@ -87,6 +87,8 @@ public:
     // lines and passes each to dispatch().
     void ParseData();
     inbound::Receiver &receiver() { return *m_receiver; }
+    // Calls the handler the line's code names; the receiver's sink.
+    void dispatch(QStringView line);
     void OnUser(QStringView line);
     void OnJoin(QStringView line);
     void OnLeave(QStringView line);
@@ -107,7 +109,6 @@ protected:
 
 private:
     void buildControls();
-    void dispatch(QStringView line);
     void rewriteBanner();
     // A new connection was started: it has had no login yet, and nothing
     // half-received from the last one belongs to it.

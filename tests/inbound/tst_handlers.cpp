@@ -17,18 +17,10 @@ QString cr(const char *text)
     return QString::fromLatin1(text) + u'\r';
 }
 
-// Calls the handler the line's code names, as the receiver would.
+// Calls the handler the line's code names, as the receiver does.
 void handle(frmBot &w, const QString &line)
 {
-    const QStringView code = QStringView(line).first(qMin<qsizetype>(4, line.size()));
-    if (code == u"1001") w.OnUser(line);
-    else if (code == u"1002") w.OnJoin(line);
-    else if (code == u"1003") w.OnLeave(line);
-    else if (code == u"1004") w.OnWhisper(line);
-    else if (code == u"1005") w.OnTalk(line);
-    else if (code == u"1007") w.OnChannel(line);
-    else if (code == u"1018") w.OnInfo(line);
-    else if (code == u"1023") w.OnEmote(line);
+    w.dispatch(line);
 }
 
 QStringList entries(const frmBot &w)
