@@ -1,5 +1,6 @@
 #include "app/frmBot.h"
 
+#include "app/Accessibility.h"
 #include "app/ActionLabel.h"
 #include "app/Artwork.h"
 #include "app/Fonts.h"
@@ -51,6 +52,7 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     connect(&m_resume, &QTimer::timeout, this, &frmBot::ParseData);
 
     Form_Load();
+    accessibility::nameAccessibly(*this);
 }
 
 frmBot::~frmBot() = default;

@@ -3,6 +3,7 @@
 // banner.
 #include "app/frmBot.h"
 
+#include "app/Accessibility.h"
 #include "inbound/Fields.h"
 #include "inbound/RosterIndex.h"
 #include "inbound/TranscriptBox.h"
@@ -167,5 +168,5 @@ void frmBot::rewriteBanner()
     // control characters, so a line feed cannot stretch the banner.
     QString caption = inbound::bannerCaption(CurrentChannel, Roomlist->count());
     inbound::makeVisible(caption);
-    Channel->setText(caption);
+    accessibility::setBannerText(Channel, caption);
 }
