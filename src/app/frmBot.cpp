@@ -72,7 +72,7 @@ void frmBot::buildControls()
         b->setObjectName(QLatin1StringView(name));
         b->setGeometry(geometry);
         // Buttons keep the platform look rather than the window's dark colours.
-        b->setPalette(QPalette());
+        accessibility::keepPlatformLook(b);
         return b;
     };
     Connect = button("Connect", QStringLiteral("&Connect"), {8, 32, 105, 25});
