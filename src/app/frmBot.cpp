@@ -1,5 +1,6 @@
 #include "app/frmBot.h"
 
+#include "app/Accessibility.h"
 #include "app/ActionLabel.h"
 #include "app/Artwork.h"
 #include "app/Fonts.h"
@@ -50,6 +51,7 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     m_receiver->setSource([this](qint64 maxChars) { return Winsock1->GetData(maxChars); });
 
     Form_Load();
+    accessibility::nameAccessibly(*this);
 }
 
 frmBot::~frmBot() = default;
@@ -69,7 +71,7 @@ void frmBot::buildControls()
         b->setObjectName(QLatin1StringView(name));
         b->setGeometry(geometry);
         // Buttons keep the platform look rather than the window's dark colours.
-        b->setPalette(QPalette());
+        accessibility::keepPlatformLook(b);
         return b;
     };
     Connect = button("Connect", QStringLiteral("&Connect"), {8, 32, 105, 25});

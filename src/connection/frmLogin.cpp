@@ -1,5 +1,6 @@
 #include "connection/frmLogin.h"
 
+#include "app/Accessibility.h"
 #include "app/Fonts.h"
 #include "app/frmBot.h"
 #include "connection/Globals.h"
@@ -48,6 +49,7 @@ frmLogin::frmLogin(frmBot &owner)
     , m_background(artwork::loginBackground())
 {
     buildControls();
+    accessibility::nameAccessibly(*this);
 }
 
 void frmLogin::buildControls()

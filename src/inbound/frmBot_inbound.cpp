@@ -3,6 +3,7 @@
 // banner.
 #include "app/frmBot.h"
 
+#include "app/Accessibility.h"
 #include "inbound/Fields.h"
 #include "inbound/Receiver.h"
 #include "inbound/RosterIndex.h"
@@ -101,5 +102,5 @@ void frmBot::rewriteBanner()
     // The channel name stays as received; only what is shown loses its
     // control characters, so a line feed cannot stretch the banner.
     const QString caption = inbound::bannerCaption(CurrentChannel, Roomlist->count());
-    Channel->setText(inbound::shownText(caption, caption.size()));
+    accessibility::setBannerText(Channel, inbound::shownText(caption, caption.size()));
 }

@@ -1,5 +1,6 @@
 #include "outbound/FrmChannel.h"
 
+#include "app/Accessibility.h"
 #include "app/Fonts.h"
 #include "app/frmBot.h"
 #include "outbound/SendNotice.h"
@@ -214,6 +215,7 @@ FrmChannel::FrmChannel(frmBot *main)
     connect(List1, &QListWidget::itemClicked, this, &FrmChannel::List1_Click);
     connect(Command1, &QPushButton::clicked, this, &FrmChannel::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmChannel::Command2_Click);
+    accessibility::nameAccessibly(*this);
 }
 
 QStringList FrmChannel::channelNames()

@@ -84,6 +84,10 @@ private slots:
         QCOMPARE(w.Channel->font().pointSizeF(), 12.0);
         QCOMPARE(w.Roomlist->palette().color(QPalette::Text), QColor(Qt::white));
         QVERIFY(w.Roomlist->font().bold());
+        // The buttons keep the platform's colours, not the window's.
+        for (QPushButton *b : {w.Connect, w.Command7, w.Quit, w.cmdWhisper, w.cmdEnter})
+            for (auto role : {QPalette::Button, QPalette::ButtonText})
+                QCOMPARE(b->palette().color(role), QApplication::palette(b).color(role));
     }
 
     void focusOrder()

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class FrmChannel;
+class QLabel;
+class QWidget;
+class frmBot;
+class frmLogin;
+
+// What a screen reader hears: a name (and where it helps a description) for
+// every control, the action labels and the login dialog's labels as buttons
+// that can be pressed without the keyboard focus, and the banner's caption
+// as its value. Each window calls its nameAccessibly once, when built.
+namespace accessibility {
+
+void nameAccessibly(frmBot &window);
+void nameAccessibly(frmLogin &dialog);
+void nameAccessibly(FrmChannel &dialog);
+
+// Sets the banner's caption and tells a screen reader that it changed,
+// once per pass of the event loop however often it changes in between.
+void setBannerText(QLabel *banner, const QString &caption);
+
+// Gives a button the platform's own colours: a widget whose palette sets
+// nothing inherits its window's, and the main window's is dark grey with
+// white text.
+void keepPlatformLook(QWidget *button);
+
+} // namespace accessibility
