@@ -5,6 +5,7 @@
 #include "connection/Globals.h"
 #include "connection/LoginArtwork.h"
 #include "connection/Notice.h"
+#include "protocol/OutboundLines.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,6 +15,9 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QValidator>
+
+#include <limits>
 
 namespace {
 
@@ -29,6 +33,27 @@ public:
         if (hint == SH_LineEdit_PasswordCharacter)
             return '*';
         return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Qt's single-line boxes keep a CR or LF that comes in by paste or drop, and
+// one in the name or the password would split the handshake: the service
+// would read the rest as chat. A password is usually copied with the line
+// break after it, which is dropped; any other break becomes a blank.
+class OneLine : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &pos) const override
+    {
+        // Every earlier change went through here, so only what was just
+        // put in can hold a break, and the caret stands at its end.
+        const QStringView put = QStringView(input).first(pos);
+        const int lineEnd = put.endsWith(u"\r\n") ? 2 : (put.endsWith(u'\n') || put.endsWith(u'\r')) ? 1 : 0;
+        pos -= lineEnd;
+        input.remove(pos, lineEnd);
+        input = wire::oneLine(input);
+        return Acceptable;
     }
 };
 
@@ -77,6 +102,8 @@ void frmLogin::buildControls()
         b->setGeometry(geometry);
         b->setTextMargins(0, 0, 0, 0);
         whiteOnBlack(b);
+        b->setValidator(new OneLine(b));
+        b->setMaxLength(std::numeric_limits<int>::max()); // neither box limits its length
         return b;
     };
 

@@ -13,17 +13,6 @@
 
 namespace {
 
-// A line break inside one outbound line would reach the service as a line of
-// its own: the tail of a pasted whisper would go to the whole channel as
-// chat. Breaks become blanks, one for one.
-QString oneLine(QString text)
-{
-    for (QChar &c : text)
-        if (c == u'\r' || c == u'\n')
-            c = u' ';
-    return text;
-}
-
 // Text of the list's current entry (not the selection), empty when none.
 QString currentEntry(const QListWidget *list)
 {
@@ -48,7 +37,7 @@ void tellNothingSent(QWidget *at)
 bool frmBot::Send_Click()
 {
     const QString typed = Text1->text();
-    const QString text = oneLine(typed);
+    const QString text = wire::oneLine(typed);
     auto send = [this](const QString &line) {
         if (Winsock1->SendData(wire::withLineEnd(line)))
             return true;
@@ -73,7 +62,7 @@ bool frmBot::Send_Click()
             if (!entry || !entry->isSelected())
                 continue;
             found = true;
-            if (!send(wire::whisperCommand(oneLine(entry->text()), text)))
+            if (!send(wire::whisperCommand(wire::oneLine(entry->text()), text)))
                 return false;
             echo(u"TO: ", text);
         }

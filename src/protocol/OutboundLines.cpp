@@ -19,6 +19,14 @@ QString withLineEnd(QStringView text)
     return concat({text, LineEnd});
 }
 
+QString oneLine(QString text)
+{
+    for (QChar &c : text)
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    return text;
+}
+
 QString handshakePreamble()
 {
     return QStringLiteral("\x03\x04\r\n\r\n");
@@ -26,12 +34,12 @@ QString handshakePreamble()
 
 QString handshakeName(QStringView userName)
 {
-    return withLineEnd(userName);
+    return withLineEnd(oneLine(userName.toString()));
 }
 
 QString handshakePassword(QStringView password)
 {
-    return withLineEnd(password);
+    return withLineEnd(oneLine(password.toString()));
 }
 
 QString whisperCommand(QStringView entry, QStringView text)

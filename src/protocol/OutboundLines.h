@@ -14,10 +14,16 @@ inline constexpr QStringView LineEnd = u"\r\n";
 inline constexpr QStringView CommandMarker = u"/";
 
 QString withLineEnd(QStringView text);
+// A line break inside one outbound line would reach the service as a line of
+// its own: the tail of a pasted whisper would go to the whole channel as
+// chat, the tail of a password would be read as chat after the login. Breaks
+// become blanks, one for one.
+QString oneLine(QString text);
 // Joins texts with one allocation.
 QString concat(std::initializer_list<QStringView> parts);
 
-// Login handshake: three separate sends, in this order.
+// Login handshake: three separate sends, in this order, each one line
+// however the name and password were entered.
 QString handshakePreamble();                   // 03 04 CR LF CR LF
 QString handshakeName(QStringView userName);   // name CR LF
 QString handshakePassword(QStringView password); // password CR LF (CR LF alone when empty)
