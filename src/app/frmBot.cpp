@@ -3,6 +3,7 @@
 #include "app/ActionLabel.h"
 #include "app/Artwork.h"
 #include "app/Fonts.h"
+#include "app/RoomList.h"
 #include "inbound/RosterIndex.h"
 #include "inbound/TranscriptBox.h"
 #include "inbound/VisibleTextDelegate.h"
@@ -100,7 +101,7 @@ void frmBot::buildControls()
     Channel->setAutoFillBackground(true);
     setColours(Channel, BannerGrey, Qt::white);
 
-    Roomlist = new QListWidget(this);
+    Roomlist = new RoomList(this);
     Roomlist->setObjectName(QStringLiteral("Roomlist"));
     Roomlist->setGeometry(448, 88, 129, 212);
     Roomlist->setSelectionMode(QAbstractItemView::MultiSelection);
