@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include <limits>
+
 namespace {
 
 const QColor DarkGrey(64, 64, 64);
@@ -90,6 +92,9 @@ void frmBot::buildControls()
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(120, 424, 313, 25);
     setColours(Text1, DarkGrey, Yellow);
+    // Qt's default of 32,767 would cut a long paste without a sign; nothing
+    // before the send limits the length.
+    Text1->setMaxLength(std::numeric_limits<int>::max());
 
     Channel = new QLabel(QStringLiteral("Marrow Vale"), this);
     Channel->setObjectName(QStringLiteral("Channel"));

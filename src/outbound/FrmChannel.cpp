@@ -15,6 +15,7 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -177,6 +178,7 @@ FrmChannel::FrmChannel(frmBot *main)
     txtchannel->setObjectName(QStringLiteral("txtchannel"));
     txtchannel->setGeometry(320, 88, 137, 19);
     txtchannel->setFont(app::msSansSerif(8.25, true));
+    txtchannel->setMaxLength(std::numeric_limits<int>::max()); // a long name goes out whole
     setColours(txtchannel, Qt::black, Qt::white);
 
     List1 = new QListWidget(this);

@@ -80,10 +80,6 @@ bool frmBot::Send_Click()
 void frmBot::SendCommand(const QString &command)
 {
     const QString typed = Text1->text();
-    // The input line's length limit would cut a command built around a very
-    // long name, and the command would then name someone else.
-    if (command.size() > Text1->maxLength())
-        Text1->setMaxLength(int(command.size()));
     Text1->setText(command);
     // Nothing went out: the user gets back what they had typed rather than
     // a command they never wrote.

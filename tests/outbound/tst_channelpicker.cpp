@@ -185,6 +185,7 @@ private slots:
         QTest::newRow("last in the list") << 14 << "" << QByteArray("/Channel Custom Maps\r\n");
         QTest::newRow("typed by hand") << -1 << "Quiet Corner" << QByteArray("/Channel Quiet Corner\r\n");
         QTest::newRow("picked, then edited") << 2 << " 2" << QByteArray("/Channel PGL Info 2\r\n");
+        QTest::newRow("40,000 characters") << -1 << QString(40000, u'x') << "/Channel " + QByteArray(40000, 'x') + "\r\n";
     }
     void okSendsTheChannelCommand()
     {
