@@ -7,6 +7,7 @@
 #include "inbound/TranscriptBox.h"
 #include "outbound/FrmChannel.h"
 #include "outbound/SendNotice.h"
+#include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
 
 #include <QToolTip>
@@ -47,7 +48,9 @@ bool frmBot::Send_Click()
         return false;
     };
     auto echo = [this](QStringView joiner, QStringView line) {
-        Text2->appendLine(wire::concat({UserName, joiner, line}));
+        // A character the 8-bit wire cannot carry went out as "?": the echo
+        // shows what the channel got, not what was typed.
+        Text2->appendLine(wire::asSent(wire::concat({UserName, joiner, line})));
         Text2->flush(); // also brings the newest line into view
     };
 
