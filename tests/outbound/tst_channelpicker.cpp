@@ -299,6 +299,7 @@ private slots:
             gw.closeClient();
             QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
         }
+        w.Text1->setText(QStringLiteral("lag again"));
         bool stillOpen = false;
         QString kept, mainNotice, pickerNotice, name;
         QVERIFY(onPicker(w, [&](FrmChannel *picker) {
@@ -313,7 +314,7 @@ private slots:
         }));
         QVERIFY(stillOpen);
         QCOMPARE(name, QStringLiteral("PGL Info"));
-        QCOMPARE(kept, QStringLiteral("/Channel PGL Info"));
+        QCOMPARE(kept, QStringLiteral("lag again"));
         QCOMPARE(mainNotice, outbound::NothingSent);
         QCOMPARE(pickerNotice, outbound::NothingSent);
         QVERIFY(w.Text2->text().isEmpty());
