@@ -118,6 +118,7 @@ private:
     // Hands what the socket holds to the receiver before a new connection
     // would drop it.
     void takeUnread();
+    void giveTimeToConnect();
 
     int m_mousePointer = PointerDefault;
     // Where Connect goes, fixed when the window is made.
