@@ -45,6 +45,11 @@ public:
     void ProceedLogin();
     // False when a line could not be sent; the input line then keeps its text.
     bool Send_Click();
+    // The one way a built command goes out, for the action panel, the
+    // whisper button and the channel picker: it replaces the input line's
+    // text and runs Send_Click. False when nothing was sent; the input line
+    // then has back what the user had typed.
+    bool SendCommand(const QString &command);
     void setcdefaults();
 
     int MousePointer() const { return m_mousePointer; }
@@ -98,8 +103,6 @@ public:
     void OnChannel(QStringView line);
     void OnInfo(QStringView line);
     void OnEmote(QStringView line);
-
-    void SendCommand(const QString &command);
 
 signals:
     // Each line the receiver cut, before it is dispatched.

@@ -243,16 +243,11 @@ void FrmChannel::Command1_Click()
         reject();
         return;
     }
-    const QString typed = m_main->Text1->text();
-    m_main->Text1->setText(wire::channelCommand(txtchannel->text()));
-    // A failed send leaves the picker open, so the user can try again or
-    // quit, and gives the input line back what the user had typed.
-    if (m_main->Send_Click()) {
+    // A failed send leaves the picker open, so the user can try again or quit.
+    if (m_main->SendCommand(wire::channelCommand(txtchannel->text())))
         accept();
-    } else {
-        m_main->Text1->setText(typed);
+    else
         outbound::tellNothingSent(Command1);
-    }
 }
 
 void FrmChannel::Command2_Click()

@@ -80,14 +80,16 @@ bool frmBot::Send_Click()
     return true;
 }
 
-void frmBot::SendCommand(const QString &command)
+bool frmBot::SendCommand(const QString &command)
 {
     const QString typed = Text1->text();
     Text1->setText(command);
     // Nothing went out: the user gets back what they had typed rather than
     // a command they never wrote.
-    if (!Send_Click())
-        Text1->setText(typed);
+    if (Send_Click())
+        return true;
+    Text1->setText(typed);
+    return false;
 }
 
 void frmBot::Text1_KeyPress(int &keyAscii)
