@@ -113,6 +113,11 @@ protected:
 
 private:
     void buildControls();
+    void buildButtons();
+    void buildTextBoxes();
+    void buildListAndBanner();
+    void buildPanel();
+    void wireControls();
     void dispatch(QStringView line);
     void rewriteBanner();
     // A new connection was started: it has had no login yet, and nothing

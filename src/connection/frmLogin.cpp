@@ -1,6 +1,7 @@
 #include "connection/frmLogin.h"
 
 #include "app/Fonts.h"
+#include "app/Palette.h"
 #include "app/frmBot.h"
 #include "connection/Globals.h"
 #include "connection/LoginArtwork.h"
@@ -57,14 +58,6 @@ public:
     }
 };
 
-void whiteOnBlack(QLineEdit *box)
-{
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Base, Qt::black);
-    pal.setColor(QPalette::Text, Qt::white);
-    box->setPalette(pal);
-}
-
 } // namespace
 
 frmLogin::frmLogin(frmBot &owner)
@@ -101,7 +94,7 @@ void frmLogin::buildControls()
         b->setObjectName(QLatin1StringView(name));
         b->setGeometry(geometry);
         b->setTextMargins(0, 0, 0, 0);
-        whiteOnBlack(b);
+        app::setColours(b, Qt::black, Qt::white, app::Roles::Field);
         b->setValidator(new OneLine(b));
         b->setMaxLength(std::numeric_limits<int>::max()); // neither box limits its length
         return b;
