@@ -90,7 +90,7 @@ void frmBot::Timer1_Timer()
     // Ticks go on while the notice waits; they must not stack up more.
     if (m_lostNoticeOpen)
         return;
-    if (Winsock1->state() != Winsock::Connected && Connected == -1) {
+    if (Winsock1->state() != Winsock::Connected && ::Connected == -1) {
         QPointer<frmBot> self(this);
         m_lostNoticeOpen = true;
         notice::show(this, notice::ConnectionLost);

@@ -7,6 +7,7 @@
 #include "inbound/TranscriptBox.h"
 #include "outbound/FrmChannel.h"
 #include "outbound/SendNotice.h"
+#include "protocol/Concat.h"
 #include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
 

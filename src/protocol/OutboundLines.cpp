@@ -1,18 +1,8 @@
 #include "protocol/OutboundLines.h"
 
-namespace wire {
+#include "protocol/Concat.h"
 
-QString concat(std::initializer_list<QStringView> parts)
-{
-    qsizetype n = 0;
-    for (QStringView p : parts)
-        n += p.size();
-    QString out;
-    out.reserve(n);
-    for (QStringView p : parts)
-        out.append(p);
-    return out;
-}
+namespace wire {
 
 QString withLineEnd(QStringView text)
 {

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <initializer_list>
-
 // Every line the client puts on the wire. Command texts are built without the
 // line end: the action panel hands them to the composer through the input
 // line, and the composer adds CR LF when it sends.
@@ -19,8 +17,6 @@ QString withLineEnd(QStringView text);
 // chat, the tail of a password would be read as chat after the login. Breaks
 // become blanks, one for one.
 QString oneLine(QString text);
-// Joins texts with one allocation.
-QString concat(std::initializer_list<QStringView> parts);
 
 // Login handshake: three separate sends, in this order, each one line
 // however the name and password were entered.
