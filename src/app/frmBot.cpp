@@ -47,6 +47,11 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     Form_Load();
 }
 
+frmBot::frmBot(QWidget *parent)
+    : frmBot(QString(), 0, parent)
+{
+}
+
 frmBot::~frmBot() = default;
 
 void frmBot::buildControls()

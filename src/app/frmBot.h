@@ -17,10 +17,6 @@ class ActionLabel;
 class RosterIndex;
 class TranscriptBox;
 
-#ifndef QUILLON_GATEWAY_HOST
-#define QUILLON_GATEWAY_HOST "localhost"
-#endif
-
 // The main window: every control of the client and the handlers of their
 // events. Handler bodies live with the subsystem that owns them
 // (connection/, inbound/, outbound/).
@@ -35,10 +31,12 @@ public:
     static constexpr int ClientHeight = 457;
     static inline const QString GatewayPort = QStringLiteral("6112");
 
-    // The application always talks to the host fixed at build time; tests
-    // pass a loopback host and port of their own.
-    explicit frmBot(const QString &host = QStringLiteral(QUILLON_GATEWAY_HOST),
-                    qint32 port = GatewayPort.toInt(), QWidget *parent = nullptr);
+    // Connect goes to this gateway: the program passes the host fixed at
+    // build time and GatewayPort, tests a loopback gateway of their own.
+    frmBot(const QString &host, qint32 port, QWidget *parent = nullptr);
+    // A window with no gateway, for what needs only the window: Connect
+    // then opens the login dialog but no connection.
+    explicit frmBot(QWidget *parent = nullptr);
     ~frmBot() override;
 
     // Public operations used by the dialogs.

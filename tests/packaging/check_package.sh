@@ -2,13 +2,12 @@
 # Builds the Debian package from the build tree and checks what a user would
 # get from it: files in the right places, valid desktop metadata, declared
 # dependencies, and a binary that starts.
-# Usage: check_package.sh <cpack> <build dir> <expect gateway: 0|1> <icon sizes...>
+# Usage: check_package.sh <cpack> <build dir> <icon sizes...>
 set -uo pipefail
 
 cpack="$1"
 build="$2"
-expect_gateway="$3"
-shift 3
+shift 2
 sizes=("$@")
 
 work="$(mktemp -d)"
@@ -50,8 +49,7 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
 
 # Only the programs belong in bin: no tests, no build helpers.
-want_bin="quillon"
-[ "$expect_gateway" = 1 ] && want_bin="quillon quillon-gateway"
+want_bin="quillon quillon-gateway"
 have_bin="$(ls "$root/usr/bin" 2>/dev/null | sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$have_bin" = "$want_bin" ] && pass "usr/bin holds: $have_bin" \
   || fail "usr/bin holds '$have_bin', expected '$want_bin'"
