@@ -4,6 +4,8 @@
 #include "app/ActionLabel.h"
 #include "app/Artwork.h"
 #include "app/Fonts.h"
+#include "app/Palette.h"
+#include "app/RoomList.h"
 #include "inbound/Receiver.h"
 #include "inbound/RosterIndex.h"
 #include "inbound/TranscriptBox.h"
@@ -13,6 +15,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+
+#include <limits>
 
 namespace {
 
@@ -24,16 +28,6 @@ const QColor Highlight(192, 64, 0);
 const char *const ActionCaptions[7] = {
     "Ban Player", "Unban Player", "Rejoin", "Add in list", "Insert in Loop", "Stats", "Who is",
 };
-
-void setColours(QWidget *w, const QColor &background, const QColor &text)
-{
-    QPalette pal = w->palette();
-    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
-        pal.setColor(role, background);
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        pal.setColor(role, text);
-    w->setPalette(pal);
-}
 
 } // namespace
 
@@ -54,6 +48,11 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     accessibility::nameAccessibly(*this);
 }
 
+frmBot::frmBot(QWidget *parent)
+    : frmBot(QString(), 0, parent)
+{
+}
+
 frmBot::~frmBot() = default;
 
 void frmBot::buildControls()
@@ -63,9 +62,26 @@ void frmBot::buildControls()
     setWindowIcon(artwork::windowIcon());
     setFixedSize(ClientWidth, ClientHeight);
     setFont(app::arial(8.25));
-    setColours(this, DarkGrey, Qt::white);
+    app::setColours(this, DarkGrey, Qt::white);
     setAutoFillBackground(true);
 
+    // In this order, which is also the order the controls lie on each other.
+    buildButtons();
+    buildTextBoxes();
+    buildListAndBanner();
+    buildPanel();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(0); // idle until the login gives it an interval
+    Winsock1 = new Winsock(this);
+    Winsock1->setObjectName(QStringLiteral("Winsock1"));
+
+    wireControls();
+}
+
+void frmBot::buildButtons()
+{
     auto button = [this](const char *name, const QString &caption, QRect geometry) {
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QLatin1StringView(name));
@@ -79,18 +95,27 @@ void frmBot::buildControls()
     Quit = button("Quit", QStringLiteral("Quit"), {8, 416, 97, 33});
     cmdWhisper = button("cmdWhisper", QStringLiteral("&Whisper"), {440, 424, 65, 25});
     cmdEnter = button("cmdEnter", QStringLiteral("Menu"), {512, 424, 65, 25});
+}
 
+void frmBot::buildTextBoxes()
+{
     Text2 = new TranscriptBox(this);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setGeometry(120, 32, 313, 385);
-    setColours(Text2, DarkGrey, Yellow);
+    app::setColours(Text2, DarkGrey, Yellow);
     Text2->setTabChangesFocus(true);
 
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(120, 424, 313, 25);
-    setColours(Text1, DarkGrey, Yellow);
+    app::setColours(Text1, DarkGrey, Yellow);
+    // Qt's default of 32,767 would cut a long paste without a sign; nothing
+    // before the send limits the length.
+    Text1->setMaxLength(std::numeric_limits<int>::max());
+}
 
+void frmBot::buildListAndBanner()
+{
     Channel = new QLabel(QStringLiteral("Marrow Vale"), this);
     Channel->setObjectName(QStringLiteral("Channel"));
     Channel->setTextFormat(Qt::PlainText);
@@ -99,9 +124,9 @@ void frmBot::buildControls()
     Channel->setGeometry(440, 32, 145, 33);
     Channel->setFont(app::arial(12));
     Channel->setAutoFillBackground(true);
-    setColours(Channel, BannerGrey, Qt::white);
+    app::setColours(Channel, BannerGrey, Qt::white);
 
-    Roomlist = new QListWidget(this);
+    Roomlist = new RoomList(this);
     Roomlist->setObjectName(QStringLiteral("Roomlist"));
     Roomlist->setGeometry(448, 88, 129, 212);
     Roomlist->setSelectionMode(QAbstractItemView::MultiSelection);
@@ -110,8 +135,11 @@ void frmBot::buildControls()
     Roomlist->setItemDelegate(new VisibleTextDelegate(Roomlist));
     m_roster = new RosterIndex(Roomlist);
     Roomlist->setCursor(Qt::ArrowCursor);
-    setColours(Roomlist, DarkGrey, Qt::white);
+    app::setColours(Roomlist, DarkGrey, Qt::white);
+}
 
+void frmBot::buildPanel()
+{
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(472, 216, 110, 200);
@@ -130,17 +158,12 @@ void frmBot::buildControls()
         pal.setColor(QPalette::WindowText, Qt::white);
         label->setPalette(pal);
         label->setBackStyle(ActionLabel::Transparent);
-        connect(label, &ActionLabel::clicked, this, &frmBot::Label5_Click);
-        connect(label, &ActionLabel::mouseMoved, this, &frmBot::Label5_MouseMove);
         Label5[size_t(i)] = label;
     }
+}
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(0); // idle until the login gives it an interval
-    Winsock1 = new Winsock(this);
-    Winsock1->setObjectName(QStringLiteral("Winsock1"));
-
+void frmBot::wireControls()
+{
     setTabOrder(Connect, Text1);
     setTabOrder(Text1, cmdEnter);
     setTabOrder(cmdEnter, cmdWhisper);
@@ -156,6 +179,10 @@ void frmBot::buildControls()
     connect(cmdEnter, &QPushButton::clicked, this, &frmBot::cmdEnter_Click);
     connect(cmdWhisper, &QPushButton::clicked, this, &frmBot::cmdWhisper_Click);
     connect(Quit, &QPushButton::clicked, this, &frmBot::Quit_Click);
+    for (ActionLabel *label : Label5) {
+        connect(label, &ActionLabel::clicked, this, &frmBot::Label5_Click);
+        connect(label, &ActionLabel::mouseMoved, this, &frmBot::Label5_MouseMove);
+    }
     connect(Timer1, &QTimer::timeout, this, &frmBot::Timer1_Timer);
     connect(Winsock1, &Winsock::DataArrival, this, &frmBot::Winsock1_DataArrival);
     Text1->installEventFilter(this);

@@ -18,10 +18,6 @@ namespace inbound {
 class Receiver;
 }
 
-#ifndef QUILLON_GATEWAY_HOST
-#define QUILLON_GATEWAY_HOST "localhost"
-#endif
-
 // The main window: every control of the client and the handlers of their
 // events. Handler bodies live with the subsystem that owns them
 // (connection/, inbound/, outbound/).
@@ -36,16 +32,23 @@ public:
     static constexpr int ClientHeight = 457;
     static inline const QString GatewayPort = QStringLiteral("6112");
 
-    // The application always talks to the host fixed at build time; tests
-    // pass a loopback host and port of their own.
-    explicit frmBot(const QString &host = QStringLiteral(QUILLON_GATEWAY_HOST),
-                    qint32 port = GatewayPort.toInt(), QWidget *parent = nullptr);
+    // Connect goes to this gateway: the program passes the host fixed at
+    // build time and GatewayPort, tests a loopback gateway of their own.
+    frmBot(const QString &host, qint32 port, QWidget *parent = nullptr);
+    // A window with no gateway, for what needs only the window: Connect
+    // then opens the login dialog but no connection.
+    explicit frmBot(QWidget *parent = nullptr);
     ~frmBot() override;
 
     // Public operations used by the dialogs.
     void ProceedLogin();
     // False when a line could not be sent; the input line then keeps its text.
     bool Send_Click();
+    // The one way a built command goes out, for the action panel, the
+    // whisper button and the channel picker: it replaces the input line's
+    // text and runs Send_Click. False when nothing was sent; the input line
+    // then has back what the user had typed.
+    bool SendCommand(const QString &command);
     void setcdefaults();
 
     int MousePointer() const { return m_mousePointer; }
@@ -98,8 +101,6 @@ public:
     void OnInfo(QStringView line);
     void OnEmote(QStringView line);
 
-    void SendCommand(const QString &command);
-
 signals:
     // Each line the receiver cut, before it is dispatched.
     void lineCut(QStringView line);
@@ -109,6 +110,11 @@ protected:
 
 private:
     void buildControls();
+    void buildButtons();
+    void buildTextBoxes();
+    void buildListAndBanner();
+    void buildPanel();
+    void wireControls();
     void rewriteBanner();
     // A new connection was started: it has had no login yet, and nothing
     // half-received from the last one belongs to it.
@@ -116,6 +122,7 @@ private:
     // Hands what the socket holds to the receiver before a new connection
     // would drop it.
     void takeUnread();
+    void giveTimeToConnect();
 
     int m_mousePointer = PointerDefault;
     // Where Connect goes, fixed when the window is made.

@@ -9,7 +9,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setDesktopFileName(QStringLiteral("quillon"));
 
-    frmBot window;
+    // The gateway is fixed when the program is built; nothing is read at run
+    // time.
+    frmBot window(QStringLiteral(QUILLON_GATEWAY_HOST), frmBot::GatewayPort.toInt());
     window.show();
     return app.exec();
 }

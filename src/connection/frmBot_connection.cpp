@@ -23,8 +23,10 @@ void frmBot::Connect_Click()
     Winsock1->setRemoteHost(m_gatewayHost);
     Winsock1->setRemotePort(m_gatewayPort);
     takeUnread();
-    if (Winsock1->Connect())
+    if (Winsock1->Connect()) {
         startedConnection();
+        giveTimeToConnect();
+    }
     Connected = -1;
 
     // Received data and the watchdog keep running while the dialog waits.
@@ -45,6 +47,15 @@ void frmBot::startedConnection()
     m_receiver->startOver();
 }
 
+void frmBot::giveTimeToConnect()
+{
+    // A tick already due would find the new connection still being made and
+    // report it lost over the login dialog. The watchdog starts its interval
+    // again, so a new connection gets the same time to come up as the first.
+    if (Timer1->isActive())
+        Timer1->start(WatchdogIntervalMs);
+}
+
 void frmBot::ProceedLogin()
 {
     setMousePointer(PointerHourglass);
@@ -56,8 +67,10 @@ void frmBot::ProceedLogin()
         takeUnread();
         Winsock1->Close();
         reconnected = Winsock1->Connect();
-        if (reconnected)
+        if (reconnected) {
             startedConnection();
+            giveTimeToConnect();
+        }
     }
     // A send that finds no connection fails quietly: the watchdog started
     // below is what tells the user.
@@ -77,7 +90,7 @@ void frmBot::Timer1_Timer()
     // Ticks go on while the notice waits; they must not stack up more.
     if (m_lostNoticeOpen)
         return;
-    if (Winsock1->state() != Winsock::Connected && Connected == -1) {
+    if (Winsock1->state() != Winsock::Connected && ::Connected == -1) {
         QPointer<frmBot> self(this);
         m_lostNoticeOpen = true;
         notice::show(this, notice::ConnectionLost);

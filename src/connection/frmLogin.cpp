@@ -2,10 +2,12 @@
 
 #include "app/Accessibility.h"
 #include "app/Fonts.h"
+#include "app/Palette.h"
 #include "app/frmBot.h"
 #include "connection/Globals.h"
 #include "connection/LoginArtwork.h"
 #include "connection/Notice.h"
+#include "protocol/OutboundLines.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -15,6 +17,9 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QValidator>
+
+#include <limits>
 
 namespace {
 
@@ -33,13 +38,26 @@ public:
     }
 };
 
-void whiteOnBlack(QLineEdit *box)
+// Qt's single-line boxes keep a CR or LF that comes in by paste or drop, and
+// one in the name or the password would split the handshake: the service
+// would read the rest as chat. A password is usually copied with the line
+// break after it, which is dropped; any other break becomes a blank.
+class OneLine : public QValidator
 {
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Base, Qt::black);
-    pal.setColor(QPalette::Text, Qt::white);
-    box->setPalette(pal);
-}
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &pos) const override
+    {
+        // Every earlier change went through here, so only what was just
+        // put in can hold a break, and the caret stands at its end.
+        const QStringView put = QStringView(input).first(pos);
+        const int lineEnd = put.endsWith(u"\r\n") ? 2 : (put.endsWith(u'\n') || put.endsWith(u'\r')) ? 1 : 0;
+        pos -= lineEnd;
+        input.remove(pos, lineEnd);
+        input = wire::oneLine(input);
+        return Acceptable;
+    }
+};
 
 } // namespace
 
@@ -78,7 +96,9 @@ void frmLogin::buildControls()
         b->setObjectName(QLatin1StringView(name));
         b->setGeometry(geometry);
         b->setTextMargins(0, 0, 0, 0);
-        whiteOnBlack(b);
+        app::setColours(b, Qt::black, Qt::white, app::Roles::Field);
+        b->setValidator(new OneLine(b));
+        b->setMaxLength(std::numeric_limits<int>::max()); // neither box limits its length
         return b;
     };
 

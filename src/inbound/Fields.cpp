@@ -1,7 +1,7 @@
 #include "inbound/Fields.h"
 
 #include "inbound/FindFlags.h"
-#include "protocol/OutboundLines.h"
+#include "protocol/Concat.h"
 
 namespace inbound {
 

@@ -25,8 +25,6 @@ public:
 
     // Characters received but not yet handed out as lines.
     qsizetype pending() const { return m_buf.size() - m_pos; }
-    // True while the cutter is dropping an over-long run up to its CR.
-    bool discarding() const { return m_discarding; }
     void clear();
     // Forgets the unfinished run after the last complete line, and any
     // over-long run being dropped; complete lines not yet handed out stay.

@@ -7,22 +7,13 @@
 #include "inbound/TranscriptBox.h"
 #include "outbound/FrmChannel.h"
 #include "outbound/SendNotice.h"
+#include "protocol/Concat.h"
+#include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
 
 #include <QToolTip>
 
 namespace {
-
-// A line break inside one outbound line would reach the service as a line of
-// its own: the tail of a pasted whisper would go to the whole channel as
-// chat. Breaks become blanks, one for one.
-QString oneLine(QString text)
-{
-    for (QChar &c : text)
-        if (c == u'\r' || c == u'\n')
-            c = u' ';
-    return text;
-}
 
 // Text of the list's current entry (not the selection), empty when none.
 QString currentEntry(const QListWidget *list)
@@ -48,7 +39,7 @@ void tellNothingSent(QWidget *at)
 bool frmBot::Send_Click()
 {
     const QString typed = Text1->text();
-    const QString text = oneLine(typed);
+    const QString text = wire::oneLine(typed);
     auto send = [this](const QString &line) {
         if (Winsock1->SendData(wire::withLineEnd(line)))
             return true;
@@ -58,7 +49,9 @@ bool frmBot::Send_Click()
         return false;
     };
     auto echo = [this](QStringView joiner, QStringView line) {
-        Text2->appendLine(wire::concat({UserName, joiner, line}));
+        // A character the 8-bit wire cannot carry went out as "?": the echo
+        // shows what the channel got, not what was typed.
+        Text2->appendLine(wire::asSent(wire::concat({UserName, joiner, line})));
     };
 
     if (wire::isCommand(text)) {
@@ -72,7 +65,7 @@ bool frmBot::Send_Click()
             if (!entry || !entry->isSelected())
                 continue;
             found = true;
-            if (!send(wire::whisperCommand(oneLine(entry->text()), text)))
+            if (!send(wire::whisperCommand(wire::oneLine(entry->text()), text)))
                 return false;
             echo(u"TO: ", text);
         }
@@ -87,18 +80,16 @@ bool frmBot::Send_Click()
     return true;
 }
 
-void frmBot::SendCommand(const QString &command)
+bool frmBot::SendCommand(const QString &command)
 {
     const QString typed = Text1->text();
-    // The input line's length limit would cut a command built around a very
-    // long name, and the command would then name someone else.
-    if (command.size() > Text1->maxLength())
-        Text1->setMaxLength(int(command.size()));
     Text1->setText(command);
     // Nothing went out: the user gets back what they had typed rather than
     // a command they never wrote.
-    if (!Send_Click())
-        Text1->setText(typed);
+    if (Send_Click())
+        return true;
+    Text1->setText(typed);
+    return false;
 }
 
 void frmBot::Text1_KeyPress(int &keyAscii)

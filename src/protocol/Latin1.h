@@ -20,4 +20,11 @@ inline QByteArray toWire(QStringView text)
     return text.toLatin1();
 }
 
+// The text as the other side gets it: what was sent, read back the way a
+// received line is read.
+inline QString asSent(QStringView text)
+{
+    return fromWire(toWire(text));
+}
+
 } // namespace wire

@@ -19,12 +19,6 @@ enum class Inbound {
     Emote,    // 1023
 };
 
-// The code of a line: its first four characters, fewer when it is shorter.
-inline QStringView codeOf(QStringView line)
-{
-    return line.first(qMin<qsizetype>(4, line.size()));
-}
-
 Inbound classify(QStringView line);
 
 } // namespace wire

@@ -1,22 +1,20 @@
 #include "protocol/OutboundLines.h"
 
-namespace wire {
+#include "protocol/Concat.h"
 
-QString concat(std::initializer_list<QStringView> parts)
-{
-    qsizetype n = 0;
-    for (QStringView p : parts)
-        n += p.size();
-    QString out;
-    out.reserve(n);
-    for (QStringView p : parts)
-        out.append(p);
-    return out;
-}
+namespace wire {
 
 QString withLineEnd(QStringView text)
 {
     return concat({text, LineEnd});
+}
+
+QString oneLine(QString text)
+{
+    for (QChar &c : text)
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    return text;
 }
 
 QString handshakePreamble()
@@ -26,12 +24,12 @@ QString handshakePreamble()
 
 QString handshakeName(QStringView userName)
 {
-    return withLineEnd(userName);
+    return withLineEnd(oneLine(userName.toString()));
 }
 
 QString handshakePassword(QStringView password)
 {
-    return withLineEnd(password);
+    return withLineEnd(oneLine(password.toString()));
 }
 
 QString whisperCommand(QStringView entry, QStringView text)

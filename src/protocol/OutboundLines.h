@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <initializer_list>
-
 // Every line the client puts on the wire. Command texts are built without the
 // line end: the action panel hands them to the composer through the input
 // line, and the composer adds CR LF when it sends.
@@ -14,10 +12,14 @@ inline constexpr QStringView LineEnd = u"\r\n";
 inline constexpr QStringView CommandMarker = u"/";
 
 QString withLineEnd(QStringView text);
-// Joins texts with one allocation.
-QString concat(std::initializer_list<QStringView> parts);
+// A line break inside one outbound line would reach the service as a line of
+// its own: the tail of a pasted whisper would go to the whole channel as
+// chat, the tail of a password would be read as chat after the login. Breaks
+// become blanks, one for one.
+QString oneLine(QString text);
 
-// Login handshake: three separate sends, in this order.
+// Login handshake: three separate sends, in this order, each one line
+// however the name and password were entered.
 QString handshakePreamble();                   // 03 04 CR LF CR LF
 QString handshakeName(QStringView userName);   // name CR LF
 QString handshakePassword(QStringView password); // password CR LF (CR LF alone when empty)

@@ -14,6 +14,7 @@
 #include "NoticeWatcher.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,6 +82,33 @@ private slots:
         QCOMPARE(w.cursor().shape(), Qt::WaitCursor);
         QVERIFY(w.Timer1->isActive());
         QCOMPARE(w.Timer1->interval(), 500);
+    }
+
+    // A password is usually copied with the line break after it: no break
+    // may split the handshake, and no length limit may cut the paste.
+    void pastedPassword_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("line feed at the end") << "secret\n" << QByteArray("secret\r\n");
+        QTest::newRow("CR LF at the end") << "secret\r\n" << QByteArray("secret\r\n");
+        QTest::newRow("break inside") << "secret\nhello all\n" << QByteArray("secret hello all\r\n");
+        QTest::newRow("40,000 characters") << QString(40000, u'p') << QByteArray(40000, 'p') + "\r\n";
+    }
+    void pastedPassword()
+    {
+        QFETCH(QString, pasted);
+        QFETCH(QByteArray, line);
+        LoopbackGateway gw;
+        frmBot w(gw.host(), gw.port());
+        QGuiApplication::clipboard()->setText(pasted);
+        connectWith(w, [](frmLogin &d) {
+            QTest::keyClicks(d.UserNamet, QStringLiteral("wanderer"));
+            QTest::keySequence(d.Passwordt, QKeySequence::Paste);
+            QTest::mouseClick(d.Login, Qt::LeftButton);
+        });
+        QVERIFY(gw.waitForBytes(Preamble.size() + 10 + line.size()));
+        QCOMPARE(gw.received(), Preamble + "wanderer\r\n" + line);
     }
 
     void aSecondClickDuringTheLoginSendsNothingMore()

@@ -5,6 +5,8 @@
 
 namespace {
 constexpr int WhisperButton = -1;
+constexpr int TabbedIn = -2;    // no current entry: Tab into the list
+constexpr int CurrentLeft = -3; // heron current, then heron leaves
 
 void click(frmBot &w, int action)
 {
@@ -54,6 +56,12 @@ private slots:
         QTest::newRow("Stats, no current entry") << 5 << -1 << none << QByteArray("/stats  STAR\r\n");
         QTest::newRow("Who is, no current entry") << 6 << -1 << none << QByteArray("/whois \r\n");
         QTest::newRow("Whisper, no current entry") << WhisperButton << -1 << none << QByteArray("/Whisper  lag again\r\n");
+        QTest::newRow("Ban Player, tabbed in") << 0 << TabbedIn << none << QByteArray("/ban \r\n");
+        QTest::newRow("Unban Player, tabbed in") << 1 << TabbedIn << none << QByteArray("/unban \r\n");
+        QTest::newRow("Stats, tabbed in") << 5 << TabbedIn << none << QByteArray("/stats  STAR\r\n");
+        QTest::newRow("Who is, tabbed in") << 6 << TabbedIn << none << QByteArray("/whois \r\n");
+        QTest::newRow("Whisper, tabbed in") << WhisperButton << TabbedIn << none << QByteArray("/Whisper  lag again\r\n");
+        QTest::newRow("Ban Player, current entry left") << 0 << CurrentLeft << none << QByteArray("/ban \r\n");
 
         // The selection is the composer's business; these use the current entry.
         const QList<int> heronAndFinch{0, 2};
@@ -72,8 +80,18 @@ private slots:
 
         ConnectedBot c;
         fillRoomlist(c.w, Birds, selected);
-        c.w.Roomlist->setCurrentRow(current, QItemSelectionModel::NoUpdate);
-        QCOMPARE(c.w.Roomlist->currentRow(), current);
+        if (current == TabbedIn) {
+            c.w.Command7->setFocus();
+            QTest::keyClick(c.w.Command7, Qt::Key_Tab);
+            QTRY_COMPARE(QApplication::focusWidget(), c.w.Roomlist);
+        } else if (current == CurrentLeft) {
+            c.w.Roomlist->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+            c.gw.send("1003 LEAVE heron 0010\r\n");
+            QTRY_COMPARE(c.w.Roomlist->count(), 2);
+        } else {
+            c.w.Roomlist->setCurrentRow(current, QItemSelectionModel::NoUpdate);
+        }
+        QCOMPARE(c.w.Roomlist->currentRow(), std::max(current, -1));
         c.w.Text1->setText(QStringLiteral("lag again"));
         c.w.cmdEnter_Click();
         click(c.w, action);

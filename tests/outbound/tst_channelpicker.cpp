@@ -185,6 +185,7 @@ private slots:
         QTest::newRow("last in the list") << 14 << "" << QByteArray("/Channel Custom Maps\r\n");
         QTest::newRow("typed by hand") << -1 << "Quiet Corner" << QByteArray("/Channel Quiet Corner\r\n");
         QTest::newRow("picked, then edited") << 2 << " 2" << QByteArray("/Channel PGL Info 2\r\n");
+        QTest::newRow("40,000 characters") << -1 << QString(40000, u'x') << "/Channel " + QByteArray(40000, 'x') + "\r\n";
     }
     void okSendsTheChannelCommand()
     {
@@ -298,6 +299,7 @@ private slots:
             gw.closeClient();
             QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
         }
+        w.Text1->setText(QStringLiteral("lag again"));
         bool stillOpen = false;
         QString kept, mainNotice, pickerNotice, name;
         QVERIFY(onPicker(w, [&](FrmChannel *picker) {
@@ -312,7 +314,7 @@ private slots:
         }));
         QVERIFY(stillOpen);
         QCOMPARE(name, QStringLiteral("PGL Info"));
-        QCOMPARE(kept, QStringLiteral("/Channel PGL Info"));
+        QCOMPARE(kept, QStringLiteral("lag again"));
         QCOMPARE(mainNotice, outbound::NothingSent);
         QCOMPARE(pickerNotice, outbound::NothingSent);
         QVERIFY(w.Text2->text().isEmpty());

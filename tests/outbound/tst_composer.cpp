@@ -66,6 +66,10 @@ private slots:
         QTest::newRow("8-bit text, one byte a character")
             << Birds << QList<int>{} << QStringLiteral("caf\u00e9 \u00fcber") << QByteArray("caf\xe9 \xfc" "ber\r\n")
             << QStringLiteral("kestrel: caf\u00e9 \u00fcber\r\n");
+        QTest::newRow("echoed as the 8-bit wire carried it")
+            << Birds << QList<int>{} << QStringLiteral("price 5\u20ac") << QByteArray("price 5?\r\n") << "kestrel: price 5?\r\n";
+        QTest::newRow("40,000 characters go out whole") << Birds << QList<int>{} << "/" + QString(39999, u'x')
+                                                        << "/" + QByteArray(39999, 'x') + "\r\n" << "";
         // A pasted line break must not turn the tail of a whisper into chat.
         QTest::newRow("pasted line break stays in the whisper")
             << Birds << QList<int>{0} << "secret\r\nmore" << QByteArray("/Whisper heron  secret  more\r\n")

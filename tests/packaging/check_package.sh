@@ -2,13 +2,12 @@
 # Builds the Debian package from the build tree and checks what a user would
 # get from it: files in the right places, valid desktop metadata, declared
 # dependencies, what lintian says, and a binary that starts.
-# Usage: check_package.sh <cpack> <build dir> <expect gateway: 0|1> <icon sizes...>
+# Usage: check_package.sh <cpack> <build dir> <icon sizes...>
 set -uo pipefail
 
 cpack="$1"
 build="$2"
-expect_gateway="$3"
-shift 3
+shift 2
 sizes=("$@")
 
 work="$(mktemp -d)"
@@ -50,8 +49,7 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
 
 # Only the programs belong in bin: no tests, no build helpers.
-want_bin="quillon"
-[ "$expect_gateway" = 1 ] && want_bin="quillon quillon-gateway"
+want_bin="quillon quillon-gateway"
 have_bin="$(ls "$root/usr/bin" 2>/dev/null | sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$have_bin" = "$want_bin" ] && pass "usr/bin holds: $have_bin" \
   || fail "usr/bin holds '$have_bin', expected '$want_bin'"
@@ -119,19 +117,17 @@ newest="$(grep -o '<release [^>]*>' "${metainfo[0]}" 2>/dev/null | head -n1)"
   || fail "metainfo's newest release '$newest' is not $version of $release_date"
 
 # The gateway's manual page names exactly the options its --help prints.
-if [ "$expect_gateway" = 1 ]; then
-  options_of() { grep -oE '(^|[[:space:]("])--?[a-z][a-z-]*' | grep -oE -- '-.*' | sort -u; }
-  # Only the option column of --help: its texts start after a wide gap.
-  help_options="$("$root/usr/bin/quillon-gateway" --help 2>&1 \
-    | grep -E '^  -' | sed -E 's/^  //; s/  .*//' | options_of)"
-  # Roff spells a dash \- and switches fonts with \fB, \fI, \fR.
-  page_options="$(zcat "$root/usr/share/man/man1/quillon-gateway.1.gz" 2>/dev/null \
-    | sed -E 's/\\f[BIRP]//g; s/\\-/-/g' | options_of)"
-  if [ -n "$help_options" ] && [ "$help_options" = "$page_options" ]; then
-    pass "quillon-gateway(1) names the options --help prints"
-  else
-    fail "quillon-gateway(1) and --help differ: $(diff <(echo "$help_options") <(echo "$page_options") | grep '^[<>]' | tr '\n' ' ')"
-  fi
+options_of() { grep -oE '(^|[[:space:]("])--?[a-z][a-z-]*' | grep -oE -- '-.*' | sort -u; }
+# Only the option column of --help: its texts start after a wide gap.
+help_options="$("$root/usr/bin/quillon-gateway" --help 2>&1 \
+  | grep -E '^  -' | sed -E 's/^  //; s/  .*//' | options_of)"
+# Roff spells a dash \- and switches fonts with \fB, \fI, \fR.
+page_options="$(zcat "$root/usr/share/man/man1/quillon-gateway.1.gz" 2>/dev/null \
+  | sed -E 's/\\f[BIRP]//g; s/\\-/-/g' | options_of)"
+if [ -n "$help_options" ] && [ "$help_options" = "$page_options" ]; then
+  pass "quillon-gateway(1) names the options --help prints"
+else
+  fail "quillon-gateway(1) and --help differ: $(diff <(echo "$help_options") <(echo "$page_options") | grep '^[<>]' | tr '\n' ' ')"
 fi
 
 # What Debian expects of every package. Info and pedantic tags are shown

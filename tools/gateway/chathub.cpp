@@ -87,17 +87,17 @@ void ChatHub::enter(Member *member, QString channel)
     if (target.name.isEmpty())
         target.name = channel;
 
-    const QString joinLine = wire::join(member->name, member->flags);
+    const QString joinLine = gw::join(member->name, member->flags);
     for (Member *other : std::as_const(target.members))
         other->send(joinLine);
     target.members.append(member);
     member->channel = target.name;
 
-    member->send(wire::channel(target.name));
+    member->send(gw::channel(target.name));
     // Copy: a send must never see the list change under it.
     const QList<Member *> present = target.members;
     for (const Member *m : present)
-        member->send(wire::user(m->name, m->flags));
+        member->send(gw::user(m->name, m->flags));
 }
 
 void ChatHub::leave(Member *member)
@@ -110,7 +110,7 @@ void ChatHub::leave(Member *member)
     if (it == m_channels.end())
         return;
     it->members.removeOne(member);
-    toChannel(it->name, wire::leave(member->name, member->flags));
+    toChannel(it->name, gw::leave(member->name, member->flags));
     dropIfUnused(channelKey);
 }
 
@@ -127,23 +127,23 @@ bool ChatHub::isBanned(const QString &channel, const QString &name) const
 
 void ChatHub::talk(Member *member, const QString &text)
 {
-    toChannel(member->channel, wire::talk(member->name, member->flags, text), member);
+    toChannel(member->channel, gw::talk(member->name, member->flags, text), member);
 }
 
 void ChatHub::emote(Member *member, const QString &text)
 {
-    toChannel(member->channel, wire::emote(member->name, member->flags, text));
+    toChannel(member->channel, gw::emote(member->name, member->flags, text));
 }
 
 bool ChatHub::whisper(Member *from, const QString &to, const QString &text)
 {
     Member *recipient = to.isEmpty() ? nullptr : find(to);
     if (!recipient) {
-        from->send(wire::error(NotLoggedOn));
+        from->send(gw::error(NotLoggedOn));
         return false;
     }
-    recipient->send(wire::whisperFrom(from->name, from->flags, text));
-    from->send(wire::whisperTo(recipient->name, recipient->flags, text));
+    recipient->send(gw::whisperFrom(from->name, from->flags, text));
+    from->send(gw::whisperTo(recipient->name, recipient->flags, text));
     recipient->whispered(from->name, text);
     return true;
 }
@@ -166,14 +166,14 @@ void ChatHub::command(Member *member, const QString &word, const QString &rest)
         changeChannel(member, trimmedRight(rest));
     } else if (word == u"whisper" || word == u"w" || word == u"msg" || word == u"m") {
         if (target.isEmpty() || !find(target))
-            member->send(wire::error(NotLoggedOn));
+            member->send(gw::error(NotLoggedOn));
         else if (text.isEmpty())
-            member->send(wire::error(QStringLiteral("What do you want to say?")));
+            member->send(gw::error(QStringLiteral("What do you want to say?")));
         else
             whisper(member, target, text);
     } else if (word == u"me" || word == u"emote") {
         if (rest.isEmpty())
-            member->send(wire::error(QStringLiteral("What do you want to emote?")));
+            member->send(gw::error(QStringLiteral("What do you want to emote?")));
         else
             emote(member, rest);
     } else if (word == u"ban") {
@@ -189,7 +189,7 @@ void ChatHub::command(Member *member, const QString &word, const QString &rest)
     } else if (word == u"help" || word == u"?") {
         help(member);
     } else {
-        member->send(wire::error(
+        member->send(gw::error(
             QStringLiteral("That is not a valid command. Type /help or /? for more info.")));
     }
 }
@@ -197,11 +197,11 @@ void ChatHub::command(Member *member, const QString &word, const QString &rest)
 void ChatHub::changeChannel(Member *member, const QString &channel)
 {
     if (channel.isEmpty()) {
-        member->send(wire::error(QStringLiteral("What channel do you want to join?")));
+        member->send(gw::error(QStringLiteral("What channel do you want to join?")));
         return;
     }
     if (isBanned(channel, member->name)) {
-        member->send(wire::error(QStringLiteral("You are banned from that channel.")));
+        member->send(gw::error(QStringLiteral("You are banned from that channel.")));
         return;
     }
     enter(member, channel);
@@ -211,16 +211,16 @@ void ChatHub::ban(Member *member, const QString &target)
 {
     Member *victim = target.isEmpty() ? nullptr : find(target);
     if (!victim) {
-        member->send(wire::error(NotLoggedOn));
+        member->send(gw::error(NotLoggedOn));
         return;
     }
     if (victim == member) {
-        member->send(wire::error(QStringLiteral("You can't ban yourself.")));
+        member->send(gw::error(QStringLiteral("You can't ban yourself.")));
         return;
     }
     const QString channel = member->channel;
     m_channels[key(channel)].banned.insert(key(victim->name));
-    toChannel(channel, wire::info(victim->name + QStringLiteral(" was banned by ") + member->name
+    toChannel(channel, gw::info(victim->name + QStringLiteral(" was banned by ") + member->name
                                   + QLatin1Char('.')));
     if (key(victim->channel) == key(channel)) {
         leave(victim);
@@ -232,11 +232,11 @@ void ChatHub::unban(Member *member, const QString &target)
 {
     const auto it = m_channels.find(key(member->channel));
     if (target.isEmpty() || it == m_channels.end() || !it->banned.remove(key(target))) {
-        member->send(wire::error(QStringLiteral("That user is not banned.")));
+        member->send(gw::error(QStringLiteral("That user is not banned.")));
         return;
     }
     const Member *known = find(target);
-    toChannel(member->channel, wire::info((known ? known->name : target)
+    toChannel(member->channel, gw::info((known ? known->name : target)
                                           + QStringLiteral(" was unbanned by ") + member->name
                                           + QLatin1Char('.')));
 }
@@ -245,7 +245,7 @@ void ChatHub::stats(Member *member, const QString &target, const QString &produc
 {
     const Member *who = target.isEmpty() ? member : find(target);
     if (!who) {
-        member->send(wire::error(NotLoggedOn));
+        member->send(gw::error(NotLoggedOn));
         return;
     }
     const QString code = product.isEmpty() ? who->productCode : product.toUpper();
@@ -256,9 +256,9 @@ void ChatHub::stats(Member *member, const QString &target, const QString &produc
                           .arg((bits >> 8) % 150)
                           .arg((bits >> 16) % 9);
     };
-    member->send(wire::info(QStringLiteral("Record for %1 (%2):").arg(who->name, code)));
-    member->send(wire::info(record(QStringLiteral("Normal"), h)));
-    member->send(wire::info(record(QStringLiteral("Ladder"), h * 2654435761u)
+    member->send(gw::info(QStringLiteral("Record for %1 (%2):").arg(who->name, code)));
+    member->send(gw::info(record(QStringLiteral("Normal"), h)));
+    member->send(gw::info(record(QStringLiteral("Ladder"), h * 2654435761u)
                             + QStringLiteral(" Rating %1.").arg(1000 + (h >> 20) % 900)));
 }
 
@@ -266,10 +266,10 @@ void ChatHub::whois(Member *member, const QString &target)
 {
     const Member *who = target.isEmpty() ? nullptr : find(target);
     if (!who) {
-        member->send(wire::error(NotLoggedOn));
+        member->send(gw::error(NotLoggedOn));
         return;
     }
-    member->send(wire::info(QStringLiteral("%1 is using %2 in the channel %3.")
+    member->send(gw::info(QStringLiteral("%1 is using %2 in the channel %3.")
                                 .arg(who->name, who->productName, who->channel)));
 }
 
@@ -284,7 +284,7 @@ void ChatHub::help(Member *member)
         "/ban <user>, /unban <user>: keep a user out of your channel.",
     };
     for (const char *line : lines)
-        member->send(wire::info(QString::fromLatin1(line)));
+        member->send(gw::info(QString::fromLatin1(line)));
 }
 
 void ChatHub::toChannel(const QString &channel, const QString &line, const Member *except)

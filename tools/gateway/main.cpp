@@ -140,22 +140,22 @@ int main(int argc, char *argv[])
     QString error;
     const std::optional<GatewayOptions> options = parseOptions(parser, &error);
     if (!options) {
-        wire::printErr(QStringLiteral("quillon-gateway: ") + error);
+        gw::printErr(QStringLiteral("quillon-gateway: ") + error);
         return 2;
     }
     if (!installSignalHandlers()) {
-        wire::printErr(QStringLiteral("quillon-gateway: cannot install signal handlers"));
+        gw::printErr(QStringLiteral("quillon-gateway: cannot install signal handlers"));
         return 1;
     }
 
     Gateway gateway(*options);
     if (!gateway.listen(&error)) {
-        wire::printErr(QStringLiteral("quillon-gateway: cannot listen on 127.0.0.1:%1: %2")
+        gw::printErr(QStringLiteral("quillon-gateway: cannot listen on 127.0.0.1:%1: %2")
                            .arg(options->port)
                            .arg(error));
         return 1;
     }
-    wire::printOut(QStringLiteral("listening on 127.0.0.1:%1").arg(gateway.port()));
+    gw::printOut(QStringLiteral("listening on 127.0.0.1:%1").arg(gateway.port()));
 
     QSocketNotifier stopNotifier(signalPipe[1], QSocketNotifier::Read);
     QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, [&gateway] {

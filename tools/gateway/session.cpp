@@ -54,7 +54,7 @@ Session::~Session()
 void Session::send(const QString &line)
 {
     if (m_state == State::Chat)
-        m_socket->write(wire::encode(line));
+        m_socket->write(gw::encode(line));
 }
 
 void Session::bannedFrom(ChatHub &hub, const QString &fromChannel, const QString &by)
@@ -154,10 +154,10 @@ void Session::logIn(const QByteArray &password)
     m_state = State::Chat;
     const QString given = m_hub.logOn(this, QString::fromLatin1(m_wantedName));
     m_loggedOn = true;
-    send(wire::name(given));
+    send(gw::name(given));
     m_hub.enter(this, m_hub.isBanned(ChatHub::DefaultChannel, given) ? ChatHub::ExileChannel
                                                                      : ChatHub::DefaultChannel);
-    send(wire::info(QStringLiteral("Welcome to the Quillon demo gateway, %1. Type /help for the commands.")
+    send(gw::info(QStringLiteral("Welcome to the Quillon demo gateway, %1. Type /help for the commands.")
                         .arg(given)));
     if (m_floodOptions)
         startFlood();
@@ -196,7 +196,7 @@ void Session::pumpFlood()
         m_socket->write(piece);
     }
     if (m_flood->done()) {
-        wire::printOut(m_flood->summary());
+        gw::printOut(m_flood->summary());
         m_flood.reset();
         disconnect(m_socket, &QTcpSocket::bytesWritten, this, &Session::pumpFlood);
     }

@@ -7,7 +7,11 @@
 
 // Line layouts of the chat line protocol, server side. Every byte maps to one
 // character through Latin-1, so arbitrary 8-bit text survives the round trip.
-namespace wire {
+//
+// The gateway shares no code with the client, on purpose: it is an
+// independent peer written from the protocol, so a mistake in the client's
+// line builders or parser cannot pass both sides of a test unseen.
+namespace gw {
 
 inline QByteArray encode(const QString &line)
 {
@@ -87,4 +91,4 @@ inline void printErr(const QString &line)
     std::fputs(line.toLocal8Bit().append('\n').constData(), stderr);
 }
 
-} // namespace wire
+} // namespace gw
