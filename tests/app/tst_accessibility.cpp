@@ -64,7 +64,7 @@ private slots:
 
     void pressingBanPlayerSendsTheBan()
     {
-        ConnectedBot c;
+        ConnectedWindow c;
         fillRoomlist(c.w, Birds);
         c.w.Roomlist->setCurrentRow(0, QItemSelectionModel::NoUpdate);
         accessible(c.w.Label5[0])->actionInterface()->doAction(QAccessibleActionInterface::pressAction());

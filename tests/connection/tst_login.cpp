@@ -10,6 +10,7 @@
 #include "protocol/OutboundLines.h"
 
 #include "DialogDrivers.h"
+#include "ConnectedWindow.h"
 #include "LoopbackGateway.h"
 #include "NoticeWatcher.h"
 
@@ -51,10 +52,7 @@ class tst_Login : public QObject
 private slots:
     void init()
     {
-        // Program-wide: every test starts from a fresh run's values.
-        UserName.clear();
-        Password.clear();
-        Connected = 0;
+        resetGlobals(); // every test starts from a fresh run's values
     }
 
     void handshakeGoesOutAsThreeSends()

@@ -9,6 +9,7 @@
 #include "inbound/TranscriptBox.h"
 #include "outbound/FrmChannel.h"
 
+#include "ConnectedWindow.h"
 #include "DialogDrivers.h"
 #include "NoticeWatcher.h"
 
@@ -223,9 +224,7 @@ class tst_E2E : public QObject
 private slots:
     void init()
     {
-        UserName.clear();
-        Password.clear();
-        Connected = 0;
+        resetGlobals();
         m_gateway = std::make_unique<GatewayProcess>();
         QVERIFY2(m_gateway->start(), "the gateway did not start");
     }

@@ -14,6 +14,7 @@
 #include "outbound/SendNotice.h"
 #include "protocol/Latin1.h"
 
+#include "ConnectedWindow.h"
 #include "DialogDrivers.h"
 #include "LoopbackGateway.h"
 #include "NoticeWatcher.h"
@@ -108,26 +109,14 @@ const QByteArray Opening = lines({
 const int OpeningLines = 5;
 const QString OpeningShown = QStringLiteral("heron : before the fault\r\nWelcome aboard\r\n");
 
-// A main window connected to a loopback gateway, without a login, so the
-// gateway sees only what the window itself sends.
-struct Session
+// The connected window of the other tests, counting lines rather than
+// keeping them: some faults send millions.
+struct Session : ConnectedWindow
 {
-    LoopbackGateway gw;
-    frmBot w{gw.host(), gw.port()};
     QSignalSpy sent{w.Winsock1, &Winsock::dataSent};
-    qsizetype cut = 0;
     QString earlier;
 
-    Session()
-    {
-        UserName = QStringLiteral("kestrel");
-        QObject::connect(&w, &frmBot::lineCut, &w, [this] { ++cut; });
-        w.show();
-        (void)QTest::qWaitForWindowExposed(&w);
-        w.Winsock1->Connect();
-        (void)gw.waitForClient();
-        (void)QTest::qWaitFor([this] { return w.Winsock1->state() == Winsock::Connected; });
-    }
+    Session() { keepLines = false; }
 
     // Waits until n lines in all have been cut and nothing is left to do.
     bool settle(qsizetype n, int timeoutMs = 20000)

@@ -1,7 +1,7 @@
 #include "app/frmBot.h"
 #include "inbound/TranscriptBox.h"
 
-#include "ConnectedClient.h"
+#include "ConnectedWindow.h"
 
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -91,7 +91,7 @@ const Step Recorded[] = {
     {"1003 LEAVE heron 0010", {Welcome + Talk + Emote + Whisper, Alone, "Chat  (1)", "Chat", 1}},
 };
 
-using Client = ConnectedClient;
+using Client = ConnectedWindow;
 
 void verifyCaretAtEnd(frmBot &w)
 {

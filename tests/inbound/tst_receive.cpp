@@ -3,7 +3,7 @@
 #include "inbound/TranscriptBox.h"
 #include "protocol/Latin1.h"
 
-#include "ConnectedClient.h"
+#include "ConnectedWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -124,7 +124,7 @@ private slots:
     // The whole road through a real window and socket.
     void transcriptShowsTheHandledLines()
     {
-        ConnectedClient c;
+        ConnectedWindow c;
         c.gw.send("1018 INFO \"Welcome aboard\"\r\n1019 ERROR \"ignored\"\r\n");
         QTRY_COMPARE(c.lines.size(), 2);
         QCOMPARE(c.w.Text2->text(), QStringLiteral("Welcome aboard\r\n"));

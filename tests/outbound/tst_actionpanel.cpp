@@ -78,7 +78,7 @@ private slots:
         QFETCH(QList<int>, selected);
         QFETCH(QByteArray, wire);
 
-        ConnectedBot c;
+        ConnectedWindow c;
         fillRoomlist(c.w, Birds, selected);
         if (current == TabbedIn) {
             c.w.Command7->setFocus();
@@ -105,7 +105,7 @@ private slots:
     // The entry is read at each click, not remembered.
     void theEntryIsReadAtEveryClick()
     {
-        ConnectedBot c;
+        ConnectedWindow c;
         fillRoomlist(c.w, Birds);
         c.w.Picture1->show();
         c.w.Roomlist->setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -129,7 +129,7 @@ private slots:
     void labelsWithoutAnActionDoNothing()
     {
         QFETCH(int, index);
-        ConnectedBot c;
+        ConnectedWindow c;
         fillRoomlist(c.w, Birds, {1});
         c.w.Roomlist->setCurrentRow(0, QItemSelectionModel::NoUpdate);
         c.w.Text1->setText(QStringLiteral("lag again"));

@@ -192,7 +192,7 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, typed);
         QFETCH(QByteArray, wire);
-        ConnectedBot c;
+        ConnectedWindow c;
         c.w.Text1->setText(QStringLiteral("typed in the input line"));
         bool closedByOk = false;
         QVERIFY(onPicker(c.w, [&](FrmChannel *picker) {
@@ -220,7 +220,7 @@ private slots:
     void leavingWithoutOkSendsNothing()
     {
         QFETCH(QString, how);
-        ConnectedBot c;
+        ConnectedWindow c;
         c.w.Text1->setText(QStringLiteral("typed in the input line"));
         QVERIFY(onPicker(c.w, [&](FrmChannel *picker) {
             pick(picker, 3);
@@ -239,7 +239,7 @@ private slots:
 
     void everyShowingStartsEmpty()
     {
-        ConnectedBot c;
+        ConnectedWindow c;
         QVERIFY(onPicker(c.w, [](FrmChannel *picker) {
             pick(picker, 4);
             picker->Command2->click();
@@ -267,7 +267,7 @@ private slots:
     // The picker is modal for the user only: the conversation goes on.
     void receivingGoesOnWhileItIsOpen()
     {
-        ConnectedBot c;
+        ConnectedWindow c;
         int linesSeen = -1;
         QVERIFY(onPicker(c.w, [&](FrmChannel *picker) {
             c.gw.send("1005 TALK heron 0010 \"still here\"\r\n");

@@ -10,7 +10,7 @@ class tst_Composer : public QObject
 private slots:
     void workedExample()
     {
-        ConnectedBot c;
+        ConnectedWindow c;
         fillRoomlist(c.w, Birds, {0, 2});
         c.w.Text2->moveCursor(QTextCursor::Start);
         c.w.Text1->setText(QStringLiteral("good game"));
@@ -88,7 +88,7 @@ private slots:
         QFETCH(QByteArray, wire);
         QFETCH(QString, transcript);
 
-        ConnectedBot c;
+        ConnectedWindow c;
         fillRoomlist(c.w, entries, selected);
         c.w.Text1->setText(input);
         QTest::keyClick(c.w.Text1, Qt::Key_Return);
@@ -112,7 +112,7 @@ private slots:
     {
         QFETCH(bool, inTranscript);
         QFETCH(int, key);
-        ConnectedBot c;
+        ConnectedWindow c;
         c.w.Text2->appendLine(u"earlier line");
         c.w.Text2->moveCursor(QTextCursor::Start);
         c.w.Text1->setText(QStringLiteral("hello"));
@@ -128,7 +128,7 @@ private slots:
 
     void otherKeysGoOnUnchanged()
     {
-        ConnectedBot c;
+        ConnectedWindow c;
         c.w.Text1->setFocus();
         QTest::keyClicks(c.w.Text1, QStringLiteral("ab c"));
         QCOMPARE(c.w.Text1->text(), QStringLiteral("ab c"));
@@ -147,7 +147,7 @@ private slots:
     // in the order they happened.
     void echoesKeepTheirPlaceAmongReceivedLines()
     {
-        ConnectedBot c;
+        ConnectedWindow c;
         c.gw.send("1005 TALK heron 0010 \"first\"\r\n");
         QTRY_COMPARE(c.w.Text2->lineCount(), 1);
         c.w.Text1->setText(QStringLiteral("second"));

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/frmBot.h"
+#include "connection/Globals.h"
+
+#include "LoopbackGateway.h"
+
+#include <QStringList>
+#include <QTest>
+
+// The program-wide globals as a fresh run has them, with the name a test's
+// echoes should carry.
+inline void resetGlobals(const QString &user = {})
+{
+    UserName = user;
+    Password.clear();
+    Connected = 0;
+}
+
+// A shown main window connected straight to a loopback gateway that records
+// every byte. No login is sent, so the gateway sees only what the test makes
+// the client send, and the test can send the window any line it likes. A
+// connection that cannot be made fails the test here, where it happened.
+struct ConnectedWindow
+{
+    LoopbackGateway gw;
+    frmBot w{gw.host(), gw.port()};
+    qsizetype cut = 0;  // lines the receiver cut
+    QStringList lines;  // and the lines themselves, unless keepLines is off
+    bool keepLines = true;
+
+    explicit ConnectedWindow(const QString &user = QStringLiteral("kestrel"))
+    {
+        resetGlobals(user);
+        QObject::connect(&w, &frmBot::lineCut, &w, [this](QStringView l) {
+            ++cut;
+            if (keepLines)
+                lines << l.toString();
+        });
+        w.show();
+        const bool up = QTest::qWaitForWindowExposed(&w) && w.Winsock1->Connect() && gw.waitForClient()
+            && QTest::qWaitFor([this] { return w.Winsock1->state() == Winsock::Connected; });
+        QTest::qVerify(up, "up", "the window did not connect to the loopback gateway", __FILE__, __LINE__);
+    }
+
+    // What the client sent since the last call. A marker line goes out
+    // behind it, so bytes still on their way are counted and a send that
+    // should not have happened cannot slip past.
+    QByteArray takeSent()
+    {
+        static const QByteArray mark = "\x01mark\r\n";
+        if (!w.Winsock1->SendData(QString::fromLatin1(mark)))
+            return "<no connection>";
+        if (!QTest::qWaitFor([this] { return gw.received().endsWith(mark); }, 5000))
+            return "<marker lost>" + gw.received();
+        QByteArray sent = gw.received();
+        sent.chop(mark.size());
+        gw.clearReceived();
+        return sent;
+    }
+};
