@@ -10,6 +10,8 @@
 namespace {
 // A put-back step aims at this much work, well inside a frame.
 constexpr qint64 PutBackSliceNs = 5'000'000;
+constexpr qsizetype PutBackLeast = 16 * 1024; // characters a step
+constexpr qsizetype PutBackMost = 4 * 1024 * 1024;
 
 // Index just after the `count`-th line feed from `from`.
 qsizetype afterLines(const QString &text, qsizetype from, qsizetype count)
@@ -263,6 +265,21 @@ std::pair<qsizetype, qsizetype> TranscriptBox::dropHeld(qsizetype lines, qsizety
     return {droppedLines, droppedChars};
 }
 
+qsizetype TranscriptBox::heldLinesWithin(qsizetype chars) const
+{
+    qsizetype lines = 0;
+    for (const Held &piece : m_held) {
+        const qsizetype size = piece.end - piece.begin;
+        if (size > chars) {
+            lines += QStringView(piece.text).sliced(piece.begin, chars).count(u'\n');
+            break;
+        }
+        lines += piece.lines;
+        chars -= size;
+    }
+    return qMax<qsizetype>(lines, 1);
+}
+
 QString TranscriptBox::takeHeld(qsizetype lines)
 {
     QString out;
@@ -315,17 +332,26 @@ void TranscriptBox::scrollQuietly(int value)
 
 void TranscriptBox::putBackStep()
 {
-    // Not while lines keep coming: it would only slow the flood down. The
-    // flush after them starts the next step.
+    // Not while lines keep coming: it would only slow the flood down, and
+    // what goes back now may be trimmed by the very next batch. The flush
+    // after them starts the next step; a frame without one ends the flood.
     if (m_heldLines == 0 || m_pendingLines > 0)
         return;
+    const qint64 quiet = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : FlushEveryMs;
+    if (quiet < FlushEveryMs) {
+        m_putBack.start(int(FlushEveryMs - quiet));
+        return;
+    }
+    // A step is sized in characters, since long lines cost more than short
+    // ones, and by what the last step took.
+    const qsizetype lines = heldLinesWithin(m_putBackChars);
+    const qsizetype chars = m_heldChars;
     QElapsedTimer spent;
     spent.start();
-    putBack(m_putBackLines);
-    // Lines cost what their length and the layout make them cost: the next
-    // step is sized by what this one took.
+    putBack(lines);
     const qint64 ns = qMax<qint64>(spent.nsecsElapsed(), 1);
-    m_putBackLines = qBound(qsizetype(FloodBatch), m_putBackLines * PutBackSliceNs / ns, qsizetype(Scrollback));
+    const qsizetype done = chars - m_heldChars;
+    m_putBackChars = qBound(PutBackLeast, qsizetype(double(done) * PutBackSliceNs / ns), PutBackMost);
     if (m_heldLines)
         m_putBack.start(0);
 }

@@ -115,6 +115,8 @@ private:
     // characters are gone; says how many of each went.
     std::pair<qsizetype, qsizetype> dropHeld(qsizetype lines, qsizetype chars);
     QString takeHeld(qsizetype lines);
+    // How many of the oldest held lines fit in chars (at least one).
+    qsizetype heldLinesWithin(qsizetype chars) const;
     void putBack(qsizetype lines);
     void settle();
     void putBackStep();
@@ -129,7 +131,7 @@ private:
     // Where held lines go back in: after the older lines, before the newest.
     QTextCursor m_gap;
     QTimer m_putBack;
-    qsizetype m_putBackLines = 2000; // per step; adapts to what a step costs
+    qsizetype m_putBackChars = 128 * 1024; // per step; adapts to what a step costs
     QTimer m_flushDue;
     QElapsedTimer m_sinceFlush;
 };
