@@ -42,7 +42,10 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     Winsock1->setRemoteHost(host);
     Winsock1->setRemotePort(port);
     m_receiver = new inbound::Receiver([this](QStringView line) { dispatch(line); }, this);
-    m_receiver->setSource([this](qint64 maxChars) { return Winsock1->GetData(maxChars); });
+    // A socket that is not open warns on every read.
+    m_receiver->setSource([this](qint64 maxChars) {
+        return Winsock1->bytesAvailable() > 0 ? Winsock1->GetData(maxChars) : QString();
+    });
 
     Form_Load();
     accessibility::nameAccessibly(*this);
