@@ -64,7 +64,7 @@ void TranscriptBox::flush()
     // Lines that could not stay in the transcript are never put in.
     if (m_pending.size() > m_charBudget)
         keepNewestPending(m_charBudget);
-    if (m_pendingLines >= FloodBatch)
+    if (m_pendingLines >= FloodBatch || m_pending.size() > 2 * FloodChars)
         floodFlush();
     else
         plainFlush();
@@ -134,13 +134,21 @@ void TranscriptBox::floodFlush()
     } else {
         holdAfterGap(documentLines() - linesAboveGap());
     }
-    // The batch's newest lines start after the line feed that ends the rest.
+    // The batch's newest lines, at most FloodBatch of them and FloodChars
+    // characters (but one line at least), start after the line feed that
+    // ends the rest.
     qsizetype cut = m_pending.size() - 1;
-    for (int i = 0; i < FloodBatch; ++i)
-        cut = m_pending.lastIndexOf(u'\n', cut - 1);
+    qsizetype kept = 0;
+    while (kept < FloodBatch && cut >= 0) {
+        const qsizetype before = m_pending.lastIndexOf(u'\n', cut - 1);
+        if (kept > 0 && m_pending.size() - (before + 1) > FloodChars)
+            break;
+        cut = before;
+        ++kept;
+    }
     ++cut;
-    hold(m_pending, 0, cut, m_pendingLines - FloodBatch);
-    trim(FloodBatch, m_pending.size() - cut);
+    hold(m_pending, 0, cut, m_pendingLines - kept);
+    trim(kept, m_pending.size() - cut);
     const int gap = m_gap.position();
     insertAtEnd(m_pending.sliced(cut));
     m_gap.setPosition(gap);

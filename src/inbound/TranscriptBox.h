@@ -17,9 +17,9 @@
 // It keeps the newest Scrollback lines. Under a flood a batch can hold
 // thousands of lines, and putting each into the document only to drop it a
 // moment later costs more than everything else the receiver does. So a batch
-// of FloodBatch lines or more goes in as its newest FloodBatch lines only,
-// which is all the box can show at once, and the lines before them are held
-// back in order. They go back into the document, between the older lines and
+// of FloodBatch lines or more goes in as its newest FloodBatch lines only
+// (fewer when they are long: FloodChars characters), which is all the box can
+// show at once, and the lines before them are held back in order. They go back into the document, between the older lines and
 // the newest, as soon as no lines are waiting to be flushed, in steps of a
 // few milliseconds each, or all at once as soon as text(), textLength(),
 // selStart(), lineCount() or document() is called.
@@ -46,6 +46,8 @@ public:
     // a flood of long lines cannot make the transcript hold gigabytes.
     static constexpr qsizetype CharBudget = 16 * 1000 * 1000;
     static constexpr int FloodBatch = 256;
+    // Long lines: a screenful of them is far fewer characters than this.
+    static constexpr qsizetype FloodChars = 64 * 1024;
     static constexpr int FlushEveryMs = 16;
     // The queue keeps at most this much room between flushes: a flood of
     // long lines must not leave it tens of megabytes large.

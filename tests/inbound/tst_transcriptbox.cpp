@@ -1,13 +1,16 @@
 #include "inbound/TranscriptBox.h"
 
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 
 namespace {
+qsizetype linePadding = 0; // long lines go into the document fewer at a time
+
 QString line(qsizetype i)
 {
-    return QStringLiteral("line %1").arg(i);
+    return QStringLiteral("line %1").arg(i) + QString(linePadding, u'.');
 }
 
 // Appends the batches, flushing after each, and returns how many lines went in.
@@ -42,22 +45,29 @@ private slots:
     void batchesReadBackInOrder_data()
     {
         QTest::addColumn<QList<int>>("batches");
+        QTest::addColumn<qsizetype>("padding");
         const int flood = TranscriptBox::FloodBatch;
-        QTest::newRow("small batches") << QList<int>{1, 5, flood - 1};
-        QTest::newRow("one flood batch") << QList<int>{flood * 4};
-        QTest::newRow("exactly one flood batch") << QList<int>{flood};
-        QTest::newRow("flood after history") << QList<int>{200, 50, flood * 3};
-        QTest::newRow("trickle between floods") << QList<int>{100, flood * 2, 7, 30, flood * 5, 1};
-        QTest::newRow("trickle longer than the window") << QList<int>{flood * 2, 200, 200, 200, 200, 3};
+        QTest::newRow("small batches") << QList<int>{1, 5, flood - 1} << qsizetype(0);
+        QTest::newRow("one flood batch") << QList<int>{flood * 4} << qsizetype(0);
+        QTest::newRow("exactly one flood batch") << QList<int>{flood} << qsizetype(0);
+        QTest::newRow("flood after history") << QList<int>{200, 50, flood * 3} << qsizetype(0);
+        QTest::newRow("trickle between floods") << QList<int>{100, flood * 2, 7, 30, flood * 5, 1} << qsizetype(0);
+        QTest::newRow("trickle longer than the window") << QList<int>{flood * 2, 200, 200, 200, 200, 3} << qsizetype(0);
         QTest::newRow("scrollback overflows inside the held lines")
-            << QList<int>{50, TranscriptBox::Scrollback - 20, flood * 2, 10};
+            << QList<int>{50, TranscriptBox::Scrollback - 20, flood * 2, 10} << qsizetype(0);
         QTest::newRow("scrollback overflows with history shown")
-            << QList<int>{TranscriptBox::Scrollback - 10, 40, flood + 1};
-        QTest::newRow("one batch beyond the scrollback") << QList<int>{TranscriptBox::Scrollback + 300};
+            << QList<int>{TranscriptBox::Scrollback - 10, 40, flood + 1} << qsizetype(0);
+        QTest::newRow("one batch beyond the scrollback") << QList<int>{TranscriptBox::Scrollback + 300} << qsizetype(0);
+        QTest::newRow("long lines, fewer of them shown at once")
+            << QList<int>{20, 300, 20, 250} << qsizetype(1000);
     }
+
     void batchesReadBackInOrder()
     {
         QFETCH(QList<int>, batches);
+        QFETCH(qsizetype, padding);
+        linePadding = padding;
+        const auto plain = qScopeGuard([] { linePadding = 0; });
         TranscriptBox box;
         const qsizetype total = feed(box, batches);
         const QString expected = expectedText(total);
