@@ -42,9 +42,11 @@ class TranscriptBox : public QPlainTextEdit
 public:
     static constexpr int Scrollback = 100000;
     // Beside the line limit: at most this many characters, line ends
-    // counted once. 100,000 lines of everyday chat fit several times over;
-    // a flood of long lines cannot make the transcript hold gigabytes.
-    static constexpr qsizetype CharBudget = 16 * 1000 * 1000;
+    // counted once. 100,000 lines of 80 characters fit, more than everyday
+    // chat needs, and a flood of long lines cannot make the transcript hold
+    // gigabytes. Not more: now and then the document copies all the text
+    // it keeps in one go, and that must stay well inside a frame.
+    static constexpr qsizetype CharBudget = 8 * 1000 * 1000;
     static constexpr int FloodBatch = 256;
     // Long lines: a screenful of them is far fewer characters than this.
     static constexpr qsizetype FloodChars = 64 * 1024;
