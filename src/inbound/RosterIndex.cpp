@@ -1,6 +1,7 @@
 #include "inbound/RosterIndex.h"
 
 #include "inbound/Fields.h"
+#include "inbound/ShownText.h"
 
 #include <QListWidget>
 
@@ -11,6 +12,20 @@ constexpr size_t lowBit(size_t i)
 {
     return i & (~i + 1);
 }
+
+// A screen reader reads an entry as it is shown, not as received: a NUL
+// would cut the name short, and a line feed read it as two.
+class RosterItem : public QListWidgetItem
+{
+public:
+    using QListWidgetItem::QListWidgetItem;
+    QVariant data(int role) const override
+    {
+        if (role == Qt::AccessibleTextRole)
+            return inbound::shownText(text(), inbound::MaxNameShown);
+        return QListWidgetItem::data(role);
+    }
+};
 } // namespace
 
 RosterIndex::RosterIndex(QListWidget *list)
@@ -49,7 +64,7 @@ bool RosterIndex::append(const QString &entry)
             m_tree.back() = live;
         }
     }
-    auto *item = new QListWidgetItem(entry);
+    auto *item = new RosterItem(entry);
     m_changing = true;
     m_list->addItem(item);
     m_changing = false;

@@ -72,6 +72,14 @@ private slots:
         QCOMPARE(c.takeSent(), QByteArray("/ban heron \r\n"));
     }
 
+    // Names are read out as they are shown: a line feed cannot make two.
+    void listEntriesReadAsShown()
+    {
+        frmBot w;
+        w.dispatch(QStringLiteral("1001 USER a\nb 0010 [CHAT]\r"));
+        QCOMPARE(accessible(w.Roomlist)->child(0)->text(QAccessible::Name), QStringLiteral("a\u240Ab "));
+    }
+
     // Qt tells a screen reader of each change to the transcript's document.
     void oneTextChangePerFlush()
     {
