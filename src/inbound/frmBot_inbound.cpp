@@ -66,10 +66,9 @@ void frmBot::OnEmote(QStringView line)
 void frmBot::OnUser(QStringView line)
 {
     const auto entry = inbound::userEntry(line);
-    if (!entry)
-        return;
-    m_roster->append(*entry);
-    rewriteBanner();
+    // An entry past the list's ceiling changes nothing, the banner included.
+    if (entry && m_roster->append(*entry))
+        rewriteBanner();
 }
 
 void frmBot::OnJoin(QStringView line)
