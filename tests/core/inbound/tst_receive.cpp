@@ -1,9 +1,5 @@
-#include "app/frmBot.h"
 #include "inbound/Receiver.h"
-#include "inbound/TranscriptBox.h"
 #include "protocol/Latin1.h"
-
-#include "ConnectedWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -119,16 +115,6 @@ private slots:
         // Order kept: the late line comes after everything sent before it.
         QCOMPARE(e.lines.last(), QStringLiteral("1018 INFO \"while open\"\r"));
         QVERIFY(e.buffer.isEmpty());
-    }
-
-    // The whole road through a real window and socket.
-    void transcriptShowsTheHandledLines()
-    {
-        ConnectedWindow c;
-        c.gw.send("1018 INFO \"Welcome aboard\"\r\n1019 ERROR \"ignored\"\r\n");
-        QTRY_COMPARE(c.lines.size(), 2);
-        QCOMPARE(c.w.Text2->text(), QStringLiteral("Welcome aboard\r\n"));
-        QCOMPARE(c.w.Text2->selStart(), c.w.Text2->text().size());
     }
 };
 

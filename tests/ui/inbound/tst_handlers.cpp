@@ -521,6 +521,16 @@ private slots:
         if (!path.isEmpty())
             QVERIFY(w.grab().save(path));
     }
+
+    // The whole road through a real window and socket.
+    void transcriptShowsTheHandledLines()
+    {
+        ConnectedWindow c;
+        c.gw.send("1018 INFO \"Welcome aboard\"\r\n1019 ERROR \"ignored\"\r\n");
+        QTRY_COMPARE(c.lines.size(), 2);
+        QCOMPARE(c.w.Text2->text(), QStringLiteral("Welcome aboard\r\n"));
+        QCOMPARE(c.w.Text2->selStart(), c.w.Text2->text().size());
+    }
 };
 
 QTEST_MAIN(tst_Handlers)

@@ -5,10 +5,9 @@
 #include "app/ActionLabel.h"
 #include "connection/Globals.h"
 #include "inbound/TranscriptBox.h"
+#include "outbound/Composer.h"
 #include "outbound/FrmChannel.h"
 #include "outbound/SendNotice.h"
-#include "protocol/Concat.h"
-#include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
 
 #include <QToolTip>
@@ -38,42 +37,22 @@ void tellNothingSent(QWidget *at)
 
 bool frmBot::Send_Click()
 {
-    const QString typed = Text1->text();
-    const QString text = wire::oneLine(typed);
-    auto send = [this](const QString &line) {
-        if (Winsock1->SendData(wire::withLineEnd(line)))
-            return true;
-        // The run stops here; what went out and what was echoed stays, and
-        // the input line keeps the text so nothing typed is lost.
-        outbound::tellNothingSent(Text1);
-        return false;
-    };
-    auto echo = [this](QStringView joiner, QStringView line) {
-        // A character the 8-bit wire cannot carry went out as "?": the echo
-        // shows what the channel got, not what was typed.
-        Text2->appendLine(wire::asSent(wire::concat({UserName, joiner, line})));
-    };
-
-    if (wire::isCommand(text)) {
-        if (!send(text))
+    QStringList selected;
+    const int count = Roomlist->count();
+    for (int i = 0; i < count; ++i) {
+        const QListWidgetItem *entry = Roomlist->item(i);
+        if (entry && entry->isSelected())
+            selected << entry->text();
+    }
+    for (const outbound::Outgoing &out : outbound::compose(Text1->text(), selected, UserName)) {
+        if (!Winsock1->SendData(wire::withLineEnd(out.line))) {
+            // The run stops here; what went out and what was echoed stays,
+            // and the input line keeps the text so nothing typed is lost.
+            outbound::tellNothingSent(Text1);
             return false;
-    } else {
-        bool found = false;
-        const int count = Roomlist->count();
-        for (int i = 0; i < count; ++i) {
-            const QListWidgetItem *entry = Roomlist->item(i);
-            if (!entry || !entry->isSelected())
-                continue;
-            found = true;
-            if (!send(wire::whisperCommand(wire::oneLine(entry->text()), text)))
-                return false;
-            echo(u"TO: ", text);
         }
-        if (!found) {
-            if (!send(text))
-                return false;
-            echo(u": ", text);
-        }
+        if (!out.echo.isNull())
+            Text2->appendLine(out.echo);
     }
     Text1->setToolTip(QString());
     Text1->clear();

@@ -1,0 +1,88 @@
+#include "outbound/Composer.h"
+#include "protocol/Latin1.h"
+#include "protocol/OutboundLines.h"
+
+#include <QTest>
+
+namespace {
+// Entries as the receive path stores them keep the blank that followed the
+// name, e.g. "heron ".
+const QStringList Birds = QStringList() << QStringLiteral("heron ") << QStringLiteral("owl ") << QStringLiteral("finch ");
+} // namespace
+
+// What the composer decides, without a window: the bytes that go out and the
+// lines the transcript gets, for the user kestrel.
+class tst_Compose : public QObject
+{
+    Q_OBJECT
+private slots:
+    void composes_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("transcript");
+
+        QTest::newRow("chat") << Birds << QList<int>{} << "good game" << QByteArray("good game\r\n")
+                              << "kestrel: good game\r\n";
+        QTest::newRow("command while users are selected")
+            << Birds << QList<int>{0, 2} << "/who Harbour Lights" << QByteArray("/who Harbour Lights\r\n") << "";
+        QTest::newRow("slash alone") << Birds << QList<int>{} << "/" << QByteArray("/\r\n") << "";
+        QTest::newRow("blank then slash is whispered")
+            << Birds << QList<int>{1} << " /who x" << QByteArray("/Whisper owl   /who x\r\n") << "kestrelTO:  /who x\r\n";
+        QTest::newRow("blank then slash is chat")
+            << Birds << QList<int>{} << " /who x" << QByteArray(" /who x\r\n") << "kestrel:  /who x\r\n";
+        QTest::newRow("empty input, nothing selected") << Birds << QList<int>{} << "" << QByteArray("\r\n") << "kestrel: \r\n";
+        QTest::newRow("empty input, one selected")
+            << Birds << QList<int>{0} << "" << QByteArray("/Whisper heron  \r\n") << "kestrelTO: \r\n";
+        QTest::newRow("three selected")
+            << Birds << QList<int>{0, 1, 2} << "gg"
+            << QByteArray("/Whisper heron  gg\r\n/Whisper owl  gg\r\n/Whisper finch  gg\r\n")
+            << "kestrelTO: gg\r\nkestrelTO: gg\r\nkestrelTO: gg\r\n";
+        QTest::newRow("empty list gives chat") << QStringList() << QList<int>{} << "hi" << QByteArray("hi\r\n") << "kestrel: hi\r\n";
+        QTest::newRow("entry sent untrimmed")
+            << (QStringList() << QStringLiteral("  ibis  ")) << QList<int>{0} << "hi"
+            << QByteArray("/Whisper   ibis   hi\r\n") << "kestrelTO: hi\r\n";
+        QTest::newRow("8-bit text, one byte a character")
+            << Birds << QList<int>{} << QStringLiteral("caf\u00e9 \u00fcber") << QByteArray("caf\xe9 \xfc" "ber\r\n")
+            << QStringLiteral("kestrel: caf\u00e9 \u00fcber\r\n");
+        QTest::newRow("echoed as the 8-bit wire carried it")
+            << Birds << QList<int>{} << QStringLiteral("price 5\u20ac") << QByteArray("price 5?\r\n") << "kestrel: price 5?\r\n";
+        QTest::newRow("40,000 characters go out whole") << Birds << QList<int>{} << "/" + QString(39999, u'x')
+                                                        << "/" + QByteArray(39999, 'x') + "\r\n" << "";
+        // A pasted line break must not turn the tail of a whisper into chat.
+        QTest::newRow("pasted line break stays in the whisper")
+            << Birds << QList<int>{0} << "secret\r\nmore" << QByteArray("/Whisper heron  secret  more\r\n")
+            << "kestrelTO: secret  more\r\n";
+        QTest::newRow("pasted line break stays in the chat line")
+            << Birds << QList<int>{} << "one\ntwo" << QByteArray("one two\r\n") << "kestrel: one two\r\n";
+        QTest::newRow("line break in a received name")
+            << (QStringList() << QStringLiteral("ev\nil ")) << QList<int>{0} << "hi" << QByteArray("/Whisper ev il  hi\r\n")
+            << "kestrelTO: hi\r\n";
+    }
+    void composes()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, input);
+        QFETCH(QByteArray, wire);
+        QFETCH(QString, transcript);
+
+        QStringList picked;
+        for (int i : selected)
+            picked << entries.at(i);
+        QByteArray sent;
+        QString shown;
+        for (const outbound::Outgoing &out : outbound::compose(input, picked, u"kestrel")) {
+            sent += wire::toWire(wire::withLineEnd(out.line));
+            if (!out.echo.isNull())
+                shown += out.echo + QStringLiteral("\r\n");
+        }
+        QCOMPARE(sent, wire);
+        QCOMPARE(shown, transcript);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_Compose)
+#include "tst_compose.moc"
