@@ -1,5 +1,19 @@
 #pragma once
 
+// The controls keep the short names the protocol's handlers grew up with;
+// what each one is:
+//   Text2       the transcript (read-only, received and echoed lines)
+//   Text1       the input line the user types into
+//   Channel     the banner naming the current channel and its head count
+//   Roomlist    the user list
+//   Command7    the channel button: opens the channel picker
+//   cmdEnter    the "Menu" button: shows or hides the action panel
+//   cmdWhisper  whispers the input line to the current Roomlist entry
+//   Picture1    the action panel
+//   Label5      the action panel's clickable labels, one per action
+//   Timer1      the connection watchdog
+//   Winsock1    the socket to the gateway
+
 #include "connection/Winsock.h"
 
 #include <QLabel>
