@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -16,6 +17,33 @@
 // Helpers shared by the benchmarks: result rows for scripts/bench, memory and
 // event-loop probes.
 namespace bench {
+
+// The set-up every window benchmark starts with: the offscreen platform
+// unless the caller chose another, the application, its options parsed.
+// Application is a parameter so this header needs no widgets for the
+// benchmarks that have none.
+struct OffscreenUnlessChosen
+{
+    OffscreenUnlessChosen()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+};
+
+template <typename Application>
+struct Harness : OffscreenUnlessChosen
+{
+    Harness(int &argc, char **argv, const QList<QCommandLineOption> &options)
+        : app(argc, argv)
+    {
+        parser.addHelpOption();
+        parser.addOptions(options);
+        parser.process(app);
+    }
+    Application app;
+    QCommandLineParser parser;
+};
 
 // Peak resident memory of this process, in MB (10^6 bytes).
 inline double peakRssMB()

@@ -69,19 +69,13 @@ Half feed(frmBot &w, const QString &chunk, int timeoutMs)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addOptions({
+    bench::Harness<QApplication> harness(argc, argv, {
         {QStringLiteral("members"), QStringLiteral("Members in the channel (default 30000)."), QStringLiteral("N"),
          QStringLiteral("30000")},
         {QStringLiteral("seed"), QStringLiteral("Seed for names and order (default 1)."), QStringLiteral("S"),
          QStringLiteral("1")},
     });
-    parser.process(app);
+    const QCommandLineParser &parser = harness.parser;
     const int n = qBound(1, parser.value(QStringLiteral("members")).toInt(), 1'000'000);
     std::mt19937 rng(parser.value(QStringLiteral("seed")).toUInt());
     const char *B = "Big channel";

@@ -213,13 +213,7 @@ std::optional<QString> shown(QStringView line)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addOptions({
+    bench::Harness<QApplication> harness(argc, argv, {
         {QStringLiteral("lines"), QStringLiteral("Lines in the flood (default 1000000)."), QStringLiteral("N"),
          QStringLiteral("1000000")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the flood (default 1)."), QStringLiteral("S"),
@@ -232,7 +226,7 @@ int main(int argc, char *argv[])
          QStringLiteral("Niceness of the gateway process (default 10; 0 lets it compete with the client)."),
          QStringLiteral("N"), QStringLiteral("10")},
     });
-    parser.process(app);
+    const QCommandLineParser &parser = harness.parser;
     const qint64 n = std::clamp<qint64>(parser.value(QStringLiteral("lines")).toLongLong(), 1, 1000000000);
     const quint32 seed = parser.value(QStringLiteral("seed")).toUInt();
     const int timeoutMs = qBound(1, parser.value(QStringLiteral("timeout")).toInt(), 3600) * 1000;

@@ -91,17 +91,12 @@ int serve(double scale)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addOptions({
+    bench::Harness<QApplication> harness(argc, argv, {
         {QStringLiteral("scale"), QStringLiteral("Share of each phase to send (default 1)."), QStringLiteral("F"),
          QStringLiteral("1")},
         {QStringLiteral("serve"), QStringLiteral("Be the server (used by the benchmark itself).")},
     });
-    parser.process(app);
+    const QCommandLineParser &parser = harness.parser;
     const double scale = qBound(0.0001, parser.value(QStringLiteral("scale")).toDouble(), 1.0);
     if (parser.isSet(QStringLiteral("serve")))
         return serve(scale);
