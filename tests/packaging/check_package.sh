@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree and checks what a user would
 # get from it: files in the right places, valid desktop metadata, declared
-# dependencies, what lintian says, and a binary that starts.
+# dependencies, what lintian says, hardened programs, and a binary that starts.
 # Usage: check_package.sh <cpack> <build dir> <icon sizes...>
 set -uo pipefail
 
@@ -151,6 +151,20 @@ for b in "$root"/usr/bin/*; do
     fail "$(basename "$b") keeps a run path into the build tree"
   fi
 done
+
+# The shipped programs carry the hardening every plain build gets. Its
+# report is printed whole, so the test's output shows what was checked.
+if command -v hardening-check >/dev/null; then
+  for b in "$root"/usr/bin/*; do
+    [ -f "$b" ] || continue
+    out="$(hardening-check "$b" 2>&1)"
+    rc=$?
+    sed 's/^/      /' <<<"$out"
+    [ $rc -eq 0 ] && pass "hardening-check $(basename "$b")" || fail "hardening-check $(basename "$b")"
+  done
+else
+  fail "hardening-check not installed (devscripts; scripts/test installs it)"
+fi
 
 # The installed client opens its window and keeps running until stopped.
 if [ -x "$root/usr/bin/quillon" ]; then
