@@ -11,9 +11,12 @@
 using namespace inbound;
 
 namespace {
-int slowFindFlags(QStringView line)
+// With nameStart as FindFlags takes it, the blank before the field stands at
+// nameStart or later: the field starts at the name's second character at the
+// earliest.
+int slowFindFlags(QStringView line, qsizetype nameStart = 1)
 {
-    for (qsizetype i = 0; i + 5 <= line.size(); ++i) {
+    for (qsizetype i = qMax<qsizetype>(nameStart - 1, 0); i + 5 <= line.size(); ++i) {
         const QStringView w = line.sliced(i + 1, 4);
         const bool value = w == u"0010" || w == u"0000" || w == u"0002" || w == u"0012";
         const bool ends = i + 5 == line.size() || line[i + 5] == u' ' || line[i + 5] == u'\r';
@@ -39,23 +42,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QString &line : {raw, raw + u'\r'}) {
         const int f = FindFlags(line);
         check(f == slowFindFlags(line));
+        for (const qsizetype nameStart : {11, 12, 14, 40000})
+            check(FindFlags(line, nameStart) == slowFindFlags(line, nameStart));
         if (f) {
             check(f >= 2 && f + 3 <= line.size());
             check(line[f - 2] == u' ');
         }
+        // The flag field never starts where the name does.
         if (const auto t = talkLine(line)) {
-            check(f >= 11);
-            check(t->startsWith(line.mid(10, f - 11) + QStringLiteral(": ")));
+            const int ft = slowFindFlags(line, 11);
+            check(ft > 11);
+            check(t->startsWith(line.mid(10, ft - 11) + QStringLiteral(": ")));
         }
-        if (const auto e = emoteLine(line))
-            check(f >= 12 && e->startsWith(line.mid(11, f - 12)));
+        if (const auto e = emoteLine(line)) {
+            const int fe = slowFindFlags(line, 12);
+            check(fe > 12 && e->startsWith(line.mid(11, fe - 12)));
+        }
         if (const auto w = whisperLine(line))
-            check(f >= 13 && w->contains(u": (whisper) "));
+            check(slowFindFlags(line, 14) > 14 && w->contains(u": (whisper) "));
         const QString info = infoLine(line);
         check(info.isEmpty() || line.contains(QLatin1Char('"') + info + QLatin1Char('"')));
-        if (const auto entry = userEntry(line))
-            check(f >= 11 && *entry == line.mid(10, f - 11));
+        if (const auto entry = userEntry(line)) {
+            const int fu = slowFindFlags(line, 11);
+            check(fu > 11 && *entry == line.mid(10, fu - 11));
+        }
         if (const auto name = leaveName(line)) {
+            check(slowFindFlags(line, 12) > 12);
             check(!name->startsWith(u' ') && !name->endsWith(u' '));
         }
         if (const auto ch = channelName(line))

@@ -16,8 +16,9 @@ quillon_install_missing() {
 
 QUILLON_BUILD_DEPS=(qt6-base-dev qt6-qpa-plugins cmake ninja-build g++ fonts-liberation fonts-dejavu-core)
 # Building the .deb (dpkg-shlibdeps works out the library dependencies and
-# needs file) and checking it: its desktop entry, its metainfo and what
-# lintian says about the whole package.
-QUILLON_PACKAGE_DEPS=(dpkg-dev file desktop-file-utils appstream lintian)
+# needs file) and checking it: its desktop entry, its metainfo, what lintian
+# says about the whole package and what hardening-check (devscripts) says
+# about its programs.
+QUILLON_PACKAGE_DEPS=(dpkg-dev file desktop-file-utils appstream lintian devscripts)
 # The sanitizer and fuzzing stage builds with clang and its runtime.
 QUILLON_SANITIZER_DEPS=(clang libclang-rt-14-dev)

@@ -7,23 +7,20 @@ namespace inbound {
 
 namespace {
 
-// Text between the first double quote of the line and the next one.
-std::optional<QStringView> quoted(QStringView line)
-{
-    const qsizetype q1 = line.indexOf(u'"');
-    if (q1 < 0)
-        return std::nullopt;
-    const qsizetype q2 = line.indexOf(u'"', q1 + 1);
-    if (q2 < 0)
-        return std::nullopt;
-    return line.sliced(q1 + 1, q2 - q1 - 1);
-}
+// Where the user name itself begins (1-based); the flag field is looked for
+// from its second character. The name fields of 1003 and 1004 are cut from
+// one earlier, at the blank the gateway puts before the name.
+constexpr qsizetype TalkNameAt = 11;
+constexpr qsizetype EmoteNameAt = 12;
+constexpr qsizetype ListNameAt = 11;
+constexpr qsizetype LeaveNameAt = 12;
+constexpr qsizetype WhisperNameAt = 14;
 
 // Name and text of 1005 and 1023: the name from nameStart up to the blank
 // before the flag field, the text from six after it to before the closing quote.
 std::optional<QString> nameAndText(QStringView line, qsizetype nameStart, QStringView joiner)
 {
-    const qsizetype f = FindFlags(line);
+    const qsizetype f = FindFlags(line, nameStart);
     if (f == 0)
         return std::nullopt;
     const auto name = cutField(line, nameStart, f - nameStart);
@@ -31,6 +28,18 @@ std::optional<QString> nameAndText(QStringView line, qsizetype nameStart, QStrin
     if (!name || !text)
         return std::nullopt;
     return wire::concat({*name, joiner, *text});
+}
+
+// The name field of 1001 to 1003: from 11 up to the blank before the flag field.
+std::optional<QString> listField(QStringView line, qsizetype nameStart)
+{
+    const qsizetype f = FindFlags(line, nameStart);
+    if (f == 0)
+        return std::nullopt;
+    const auto name = cutField(line, 11, f - 11);
+    if (!name)
+        return std::nullopt;
+    return name->toString();
 }
 
 } // namespace
@@ -44,23 +53,39 @@ std::optional<QStringView> cutField(QStringView line, qsizetype start, qsizetype
     return line.sliced(start - 1, qMin(count, line.size() - (start - 1)));
 }
 
+std::optional<QStringView> quotedText(QStringView line)
+{
+    const qsizetype q1 = line.indexOf(u'"');
+    if (q1 < 0)
+        return std::nullopt;
+    // In the normal layout the text closes just before the CR, so quotes
+    // inside it (a channel name the gateway quotes) belong to the text.
+    const qsizetype last = line.size() - 2;
+    if (last > q1 && line.endsWith(u"\"\r"))
+        return line.sliced(q1 + 1, last - q1 - 1);
+    const qsizetype q2 = line.indexOf(u'"', q1 + 1);
+    if (q2 < 0)
+        return std::nullopt;
+    return line.sliced(q1 + 1, q2 - q1 - 1);
+}
+
 std::optional<QString> talkLine(QStringView line)
 {
-    return nameAndText(line, 11, u": ");
+    return nameAndText(line, TalkNameAt, u": ");
 }
 
 std::optional<QString> emoteLine(QStringView line)
 {
-    return nameAndText(line, 12, u" ");
+    return nameAndText(line, EmoteNameAt, u" ");
 }
 
 std::optional<QString> whisperLine(QStringView line)
 {
-    const qsizetype f = FindFlags(line);
+    const qsizetype f = FindFlags(line, WhisperNameAt);
     if (f == 0)
         return std::nullopt;
     const auto name = cutField(line, 13, f - 13);
-    const auto text = quoted(line);
+    const auto text = quotedText(line);
     if (!name || !text)
         return std::nullopt;
     return wire::concat({*name, u": (whisper) ", *text});
@@ -68,24 +93,18 @@ std::optional<QString> whisperLine(QStringView line)
 
 QString infoLine(QStringView line)
 {
-    const auto text = quoted(line);
+    const auto text = quotedText(line);
     return text ? text->toString() : QString();
 }
 
 std::optional<QString> userEntry(QStringView line)
 {
-    const qsizetype f = FindFlags(line);
-    if (f == 0)
-        return std::nullopt;
-    const auto name = cutField(line, 11, f - 11);
-    if (!name)
-        return std::nullopt;
-    return name->toString();
+    return listField(line, ListNameAt);
 }
 
 std::optional<QString> leaveName(QStringView line)
 {
-    const auto field = userEntry(line);
+    const auto field = listField(line, LeaveNameAt);
     if (!field)
         return std::nullopt;
     return trimBlanks(*field).toString();

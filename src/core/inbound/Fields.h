@@ -16,6 +16,12 @@ namespace inbound {
 // negative count cannot be cut.
 std::optional<QStringView> cutField(QStringView line, qsizetype start, qsizetype count);
 
+// The quoted text of a 1004, 1018 or 1019 line. When the line ends in a
+// double quote and its CR, the text runs from the first double quote to that
+// last one, inner quotes included; otherwise to the second double quote.
+// Nothing when the line holds fewer than two.
+std::optional<QStringView> quotedText(QStringView line);
+
 // Transcript lines (without the line end), or nothing when a field cannot
 // be cut and the line must be skipped.
 std::optional<QString> talkLine(QStringView line);    // 1005: name field, ": ", text

@@ -4,15 +4,16 @@
 
 namespace inbound {
 
-int FindFlags(QStringView line)
+int FindFlags(QStringView line, qsizetype nameStart)
 {
     const qsizetype n = line.size();
     const QChar *s = line.data();
     // A position must fit the result; beyond that there is no flag field we
     // could report, rather than a wrong one.
     const qsizetype last = qMin<qsizetype>(n, INT_MAX) - 4;
-    // The four values are exactly the words 00[01][02].
-    for (qsizetype i = 1; i <= last; ++i) {
+    // The four values are exactly the words 00[01][02]. i is 0-based, so the
+    // name's second character (1-based nameStart + 1) is index nameStart.
+    for (qsizetype i = qMax<qsizetype>(nameStart, 1); i <= last; ++i) {
         if (s[i] != u'0' || s[i - 1] != u' ' || s[i + 1] != u'0')
             continue;
         const char16_t c2 = s[i + 2].unicode();

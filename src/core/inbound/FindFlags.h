@@ -10,6 +10,10 @@ namespace inbound {
 // or the end of the line after it, holding one of "0010", "0000", "0002" or
 // "0012". The leftmost such word wins, so a name like bob0000 or a text like
 // "scored 10000 points" is never taken for the flag field.
-int FindFlags(QStringView line);
+//
+// nameStart is the position where the line's user name begins. A name has at
+// least one character, so the search starts at its second: a name that is
+// itself a flag value (the user "0010") is not taken for the flag field.
+int FindFlags(QStringView line, qsizetype nameStart = 1);
 
 } // namespace inbound

@@ -36,14 +36,23 @@ void Winsock::Close()
 
 bool Winsock::SendData(const QString &text)
 {
+    return m_socket.state() == QAbstractSocket::ConnectedState && write(text);
+}
+
+bool Winsock::SendHandshake(const QString &text)
+{
     switch (m_socket.state()) {
     case QAbstractSocket::HostLookupState:
     case QAbstractSocket::ConnectingState:
     case QAbstractSocket::ConnectedState:
-        break;
+        return write(text);
     default:
         return false;
     }
+}
+
+bool Winsock::write(const QString &text)
+{
     const QByteArray bytes = wire::toWire(text);
     if (m_socket.write(bytes) != bytes.size())
         return false;

@@ -45,10 +45,14 @@ public:
     // was not read or sent yet is dropped.
     void Close();
 
-    // Sends the whole text as one write. False, without blocking, when there
-    // is no connection to send on; bytes written while the connection is
-    // still being made go out once it is up.
+    // Sends the whole text as one write. False, without blocking, unless the
+    // connection is up: a line the user sees echoed must really have gone
+    // out, and bytes queued on an attempt that then fails are thrown away.
     bool SendData(const QString &text);
+    // The login handshake alone may also be written while the connection is
+    // still being made (it goes out once it is up), since a fast typist can
+    // beat a slow connect; if the attempt fails, the watchdog says so.
+    bool SendHandshake(const QString &text);
 
     // Everything received and not read before; with a limit, at most that
     // many bytes of it.
@@ -65,6 +69,7 @@ signals:
     void dataSent(const QByteArray &bytes);
 
 private:
+    bool write(const QString &text);
     void announce();
 
     QTcpSocket m_socket;

@@ -140,7 +140,7 @@ private slots:
         QTest::newRow("from the gateway")
             << cr("1005 TALK heron 0010 \"hello there 10000 \"quoted\"\"")
             << some("heron : hello there 10000 \"quoted\"");
-        QTest::newRow("empty name field (F = 11)") << cr("1005 TALK 0010 \"hi\"") << some(": hi");
+        QTest::newRow("name is a flag value") << cr("1005 TALK 0010 0000 \"hi\"") << some("0010 : hi");
         QTest::newRow("flag before the name (F < 11)") << cr("1005 0010 alice \"hi\"") << skipped;
         QTest::newRow("no flag field") << cr("1005 TALK alice 0020 \"hi\"") << skipped;
         QTest::newRow("too short for the text") << cr("1005 TALK alice 0010 \"") << skipped;
@@ -162,14 +162,15 @@ private slots:
         // The gateway puts a blank at 13, and the name field keeps it.
         QTest::newRow("from the gateway")
             << cr("1004 WHISPER heron 0010 \"see you\"") << some(" heron : (whisper) see you");
-        QTest::newRow("cut at an inner quote")
-            << cr("1004 WHISPERbob 0010 \"say \"hi\"\"") << some("bob : (whisper) say ");
+        QTest::newRow("inner quotes kept")
+            << cr("1004 WHISPERbob 0010 \"say \"hi\" now\"") << some("bob : (whisper) say \"hi\" now");
         QTest::newRow("empty text") << cr("1004 WHISPERbob 0010 \"\"") << some("bob : (whisper) ");
         QTest::newRow("text has 0000 as a word")
             << cr("1004 WHISPERbob 0010 \"0000 left\"") << some("bob : (whisper) 0000 left");
         QTest::newRow("first quote in the name")
-            << cr("1004 WHISPERb\"b 0010 \"hi\"") << some("b\"b : (whisper) b 0010 ");
-        QTest::newRow("empty name field (F = 13)") << cr("1004 WHISPE 0010 \"hi\"") << some(": (whisper) hi");
+            << cr("1004 WHISPERb\"b 0010 \"hi\"") << some("b\"b : (whisper) b 0010 \"hi");
+        QTest::newRow("name is a flag value")
+            << cr("1004 WHISPER 0010 0000 \"hi\"") << some(" 0010 : (whisper) hi");
         QTest::newRow("flag before the name (F < 13)") << cr("1004 WHISP 0010 \"hi\"") << skipped;
         QTest::newRow("one quote") << cr("1004 WHISPERbob 0010 \"see you") << skipped;
         QTest::newRow("no quote") << cr("1004 WHISPERbob 0010 see you") << skipped;
@@ -188,7 +189,10 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("welcome") << cr("1018 INFO \"Welcome aboard\"") << "Welcome aboard";
         QTest::newRow("empty quotes") << cr("1018 INFO \"\"") << "";
-        QTest::newRow("cut at an inner quote") << cr("1018 INFO \"say \"hi\"\"") << "say ";
+        QTest::newRow("inner quotes kept")
+            << cr("1018 INFO \"heron is using Chat and is currently in channel \"Quillon Ops\".\"")
+            << "heron is using Chat and is currently in channel \"Quillon Ops\".";
+        QTest::newRow("not closed at the end: cut at the second") << cr("1018 INFO \"a \"b\" c") << "a ";
         QTest::newRow("one quote") << cr("1018 INFO \"open") << "";
         QTest::newRow("no quote") << cr("1018 INFO plain") << "";
         QTest::newRow("code alone") << cr("1018") << "";
@@ -211,7 +215,7 @@ private slots:
         QTest::newRow("inner quotes shown whole")
             << cr("1023 EMOTE carol 0010 \"says \"hi\"\"") << some("carol  says \"hi\"");
         QTest::newRow("empty text") << cr("1023 EMOTE carol 0010 \"\"") << some("carol  ");
-        QTest::newRow("empty name field (F = 12)") << cr("1023 EMOTE 0010 \"waves\"") << some(" waves");
+        QTest::newRow("name is a flag value") << cr("1023 EMOTE 0002 0012 \"waves\"") << some("0002  waves");
         QTest::newRow("flag before the name (F < 12)") << cr("1023 EMOT 0010 \"waves\"") << skipped;
         QTest::newRow("no flag field") << cr("1023 EMOTE carol 0020 \"waves\"") << skipped;
         QTest::newRow("too short for the text") << cr("1023 EMOTE carol 0010 ") << skipped;
@@ -235,8 +239,8 @@ private slots:
         QTest::newRow("name x0010y, flag 0012") << cr("1002 JOIN x0010y 0012 [CHAT]") << some("x0010y ");
         QTest::newRow("blanks kept at both ends") << cr("1001 USER  x  0010") << some(" x  ");
         QTest::newRow("tab kept") << cr("1001 USER x\t 0010") << some("x\t ");
-        QTest::newRow("empty name field (F = 11)") << cr("1001 USER 0010 [CHAT]") << some("");
-        QTest::newRow("flag before position 11") << cr("1001 0010 wanderer 0010") << skipped;
+        QTest::newRow("name is a flag value") << cr("1002 JOIN 0000 0012 [CHAT]") << some("0000 ");
+        QTest::newRow("flag value before position 11") << cr("1001 0010 wanderer 0010") << some("wanderer ");
         QTest::newRow("no flag field") << cr("1001 USER wanderer 0020 [CHAT]") << skipped;
         QTest::newRow("code alone") << cr("1002") << skipped;
     }
@@ -256,8 +260,8 @@ private slots:
         QTest::newRow("name bob0000") << cr("1003 LEAVE bob0000 0010") << some("bob0000");
         QTest::newRow("tab not trimmed") << cr("1003 LEAVE \tx 0010") << some("\tx");
         QTest::newRow("blank-only field") << cr("1003 LEAVE    0010") << some("");
-        QTest::newRow("empty name field (F = 11)") << cr("1003 LEAV 0010") << some("");
-        QTest::newRow("flag before position 11") << cr("1003 0010 heron 0010") << skipped;
+        QTest::newRow("name is a flag value") << cr("1003 LEAVE 0010 0000") << some("0010");
+        QTest::newRow("flag value before position 11") << cr("1003 0010 heron 0010") << some("heron");
         QTest::newRow("no flag field") << cr("1003 LEAVE heron 0020") << skipped;
     }
     void leaveName()

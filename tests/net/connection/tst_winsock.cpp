@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(s.Connect(), connectOk);
     }
 
-    void bytesWrittenWhileConnectingGoOutOnceConnected()
+    void handshakeWrittenWhileConnectingGoesOutOnceConnected()
     {
         LoopbackGateway gw;
         Winsock s;
@@ -78,7 +78,8 @@ private slots:
         s.setRemotePort(gw.port());
         QVERIFY(s.Connect());
         QVERIFY(s.state() != Winsock::Connected);
-        QVERIFY(s.SendData(QStringLiteral("early\r\n")));
+        QVERIFY(!s.SendData(QStringLiteral("chat\r\n")));
+        QVERIFY(s.SendHandshake(QStringLiteral("early\r\n")));
         QVERIFY(gw.waitForBytes(7));
         QCOMPARE(gw.received(), QByteArray("early\r\n"));
         QCOMPARE(s.state(), Winsock::Connected);

@@ -122,9 +122,10 @@ private slots:
         QTest::newRow("info without quotes adds an empty line")
             << QStringList{cr("1018 INFO \"Welcome aboard\""), cr("1018 INFO none"), cr("1018 \"one")}
             << "Welcome aboard\r\n\r\n\r\n";
-        QTest::newRow("whisper cut at an inner quote, talk shown whole")
-            << QStringList{cr("1004 WHISPERbob 0010 \"say \"hi\"\""), cr("1005 TALK bob 0010 \"say \"hi\"\"")}
-            << "bob : (whisper) say \r\nbob : say \"hi\"\r\n";
+        QTest::newRow("inner quotes kept in whispers and info as in talk")
+            << QStringList{cr("1004 WHISPERbob 0010 \"say \"hi\"\""), cr("1005 TALK bob 0010 \"say \"hi\"\""),
+                           cr("1018 INFO \"heron is in channel \"Quillon Ops\".\"")}
+            << "bob : (whisper) say \"hi\"\r\nbob : say \"hi\"\r\nheron is in channel \"Quillon Ops\".\r\n";
         QTest::newRow("empty text still appended")
             << QStringList{cr("1005 TALK alice 0010 \"\"")} << "alice : \r\n";
         QTest::newRow("flag values in the text leave the name alone")
@@ -134,6 +135,9 @@ private slots:
         QTest::newRow("flag values in the name")
             << QStringList{cr("1005 TALK x0010y 0012 \"hi\""), cr("1023 EMOTE bob0000 0010 \"waves\"")}
             << "x0010y : hi\r\nbob0000  waves\r\n";
+        QTest::newRow("names that are flag values")
+            << QStringList{cr("1005 TALK 0010 0000 \"hi\""), cr("1023 EMOTE 0002 0012 \"waves\"")}
+            << "0010 : hi\r\n0002  waves\r\n";
         QTest::newRow("malformed lines between good ones")
             << QStringList{cr("1005 TALK alice 0010 \"one\""), cr("1005 TALK alice 0020 \"lost\""),
                            cr("1004 WHISPERbob 0010 \"lost"), cr("1023 EMOTE carol 0010"),
@@ -312,12 +316,14 @@ private slots:
             << QStringList{cr("1002 JOIN x0000 0010 [CHAT]"), cr("1002 JOIN x0010y 0012 [CHAT]"),
                            cr("1001 USER bob0000 0010 [CHAT]"), cr("1003 LEAVE x0000 0010")}
             << QStringList{"x0010y ", "bob0000 "} << "  (2)" << "";
-        QTest::newRow("empty name field adds an empty entry")
-            << QStringList{cr("1001 USER 0010 [CHAT]")} << QStringList{""} << "  (1)" << "";
+        QTest::newRow("names that are flag values")
+            << QStringList{cr("1002 JOIN 0000 0012 [CHAT]"), cr("1001 USER 0010 0000 [CHAT]"),
+                           cr("1003 LEAVE 0010 0000")}
+            << QStringList{"0000 "} << "  (1)" << "";
         QTest::newRow("empty leave name removes the first blank-only entry")
-            << QStringList{cr("1002 JOIN heron 0010"), cr("1001 USER  0010"), cr("1001 USER 0010"),
-                           cr("1003 LEAV 0010")}
-            << QStringList{"heron ", ""} << "  (2)" << "";
+            << QStringList{cr("1002 JOIN heron 0010"), cr("1001 USER  0010"), cr("1001 USER   0010"),
+                           cr("1003 LEAVE  0010")}
+            << QStringList{"heron ", "  "} << "  (2)" << "";
         QTest::newRow("markup stays text")
             << QStringList{cr("1007 CHANNEL \"<b>x</b>\""), cr("1002 JOIN <i>y</i> 0010")}
             << QStringList{"<i>y</i> "} << "<b>x</b>  (1)" << "<b>x</b>";
@@ -343,12 +349,12 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::newRow("user without flag field") << cr("1001 USER heron 0020 [CHAT]");
-        QTest::newRow("user with flag before 11") << cr("1001 0010 heron 0010");
+        QTest::newRow("user with flag before 11") << cr("1001 0010 heron");
         QTest::newRow("user: code alone") << cr("1001");
         QTest::newRow("join without flag field") << cr("1002 JOIN heron 0011");
         QTest::newRow("join with flag before 11") << cr("1002 0000 heron");
         QTest::newRow("leave without flag field") << cr("1003 LEAVE wanderer");
-        QTest::newRow("leave with flag before 11") << cr("1003 0010 wanderer 0010");
+        QTest::newRow("leave with flag before 11") << cr("1003 0010 wanderer");
         QTest::newRow("channel of 15 characters") << cr("1007 CHANNEL \"");
         QTest::newRow("channel: code alone") << cr("1007");
     }

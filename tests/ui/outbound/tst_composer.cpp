@@ -4,6 +4,10 @@
 
 #include <QApplication>
 
+namespace {
+enum Connection { NeverConnected, ClosedByGateway, StillConnecting };
+}
+
 class tst_Composer : public QObject
 {
     Q_OBJECT
@@ -96,21 +100,23 @@ private slots:
 
     void failedSend_data()
     {
-        QTest::addColumn<bool>("closedByGateway");
+        QTest::addColumn<int>("connection");
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<QString>("input");
-        QTest::newRow("never connected, chat") << false << QList<int>{} << "good game";
-        QTest::newRow("never connected, whispers") << false << QList<int>{0, 2} << "good game";
-        QTest::newRow("never connected, command") << false << QList<int>{} << "/who x";
-        QTest::newRow("closed by the gateway, chat") << true << QList<int>{} << "good game";
-        QTest::newRow("closed by the gateway, whispers") << true << QList<int>{0, 2} << "good game";
-        QTest::newRow("closed by the gateway, command") << true << QList<int>{1} << "/who x";
+        QTest::newRow("never connected, chat") << int(NeverConnected) << QList<int>{} << "good game";
+        QTest::newRow("never connected, whispers") << int(NeverConnected) << QList<int>{0, 2} << "good game";
+        QTest::newRow("never connected, command") << int(NeverConnected) << QList<int>{} << "/who x";
+        QTest::newRow("closed by the gateway, chat") << int(ClosedByGateway) << QList<int>{} << "good game";
+        QTest::newRow("closed by the gateway, whispers") << int(ClosedByGateway) << QList<int>{0, 2} << "good game";
+        QTest::newRow("closed by the gateway, command") << int(ClosedByGateway) << QList<int>{1} << "/who x";
+        QTest::newRow("still connecting, then refused") << int(StillConnecting) << QList<int>{} << "hello all";
     }
     void failedSend()
     {
-        QFETCH(bool, closedByGateway);
+        QFETCH(int, connection);
         QFETCH(QList<int>, selected);
         QFETCH(QString, input);
+        const bool closedByGateway = connection == ClosedByGateway;
 
         LoopbackGateway gw;
         frmBot w(gw.host(), gw.port());
@@ -129,9 +135,17 @@ private slots:
             gw.closeClient();
             QTRY_VERIFY(w.Winsock1->state() != Winsock::Connected);
         }
+        if (connection == StillConnecting) {
+            // Nobody listens there, but the refusal is only seen once
+            // events run again: the line is typed while still connecting.
+            w.Winsock1->setRemotePort(LoopbackGateway().port());
+            QVERIFY(w.Winsock1->Connect());
+            QCOMPARE(w.Winsock1->state(), Winsock::Connecting);
+        }
         fillRoomlist(w, Birds, selected);
         w.Text1->setText(input);
         QTest::keyClick(w.Text1, Qt::Key_Return);
+        QTRY_VERIFY(w.Winsock1->state() == Winsock::Closed || w.Winsock1->state() == Winsock::Error);
 
         QCOMPARE(w.Text1->text(), input);
         QCOMPARE(w.Text2->text(), before);
@@ -142,7 +156,7 @@ private slots:
             QCOMPARE(gw.received(), QByteArray("sent\r\n"));
 
         // Once connected again the kept text goes out, and the notice goes.
-        QTRY_VERIFY(w.Winsock1->state() == Winsock::Closed || w.Winsock1->state() == Winsock::Error);
+        w.Winsock1->setRemotePort(gw.port());
         QVERIFY(w.Winsock1->Connect());
         QTRY_COMPARE(w.Winsock1->state(), Winsock::Connected);
         QVERIFY(w.Send_Click());
