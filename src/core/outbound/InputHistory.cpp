@@ -4,11 +4,14 @@
 
 void InputHistory::record(const QString &line)
 {
+    m_at = -1;
+    m_draft.clear();
+    // An empty line would come back looking like no recall at all.
+    if (line.isEmpty())
+        return;
     m_lines.append(line);
     if (m_lines.size() > Limit)
         m_lines.removeFirst();
-    m_at = -1;
-    m_draft.clear();
 }
 
 std::optional<QString> InputHistory::up(const QString &shown)

@@ -13,7 +13,8 @@ public:
     static constexpr qsizetype Limit = 100;
 
     // A line that went out. It becomes the newest, the oldest goes past the
-    // limit, and a walk in progress ends: the next Up starts afresh.
+    // limit, and a walk in progress ends: the next Up starts afresh. An
+    // empty line ends the walk but is not kept.
     void record(const QString &line);
 
     // What the input line shows after Up or Down, or nothing when the key

@@ -100,9 +100,12 @@ void frmBot::noteChat(QStringView text)
 void frmBot::receiverPassEnded()
 {
     if (m_attention == Attention::Wanted) {
-        m_attention = Attention::Asked;
-        // The user may have come back to the window during the pass.
-        if (!QApplication::activeWindow()) {
+        // The user may have come back to the window during the pass; then
+        // only a later line of the batch can ask again.
+        if (QApplication::activeWindow()) {
+            m_attention = Attention::None;
+        } else {
+            m_attention = Attention::Asked;
             QApplication::alert(this);
             emit attentionAsked();
         }

@@ -37,6 +37,7 @@ void tellNothingSent(QWidget *at)
 
 bool frmBot::Send_Click()
 {
+    const QString typed = Text1->text();
     QStringList selected;
     const int count = Roomlist->count();
     for (int i = 0; i < count; ++i) {
@@ -44,7 +45,7 @@ bool frmBot::Send_Click()
         if (entry && entry->isSelected())
             selected << entry->text();
     }
-    for (const outbound::Outgoing &out : outbound::compose(Text1->text(), selected, UserName)) {
+    for (const outbound::Outgoing &out : outbound::compose(typed, selected, UserName)) {
         if (!Winsock1->SendData(wire::withLineEnd(out.line))) {
             // The run stops here; what went out and what was echoed stays,
             // and the input line keeps the text so nothing typed is lost.

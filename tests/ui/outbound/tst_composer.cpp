@@ -134,6 +134,11 @@ private slots:
         QTest::keyClick(w.Text1, Qt::Key_Return);
 
         QCOMPARE(w.Text1->text(), input);
+        // Up recalls only what went out; Down brings the kept text back.
+        QTest::keyClick(w.Text1, Qt::Key_Up);
+        QCOMPARE(w.Text1->text(), closedByGateway ? QStringLiteral("sent") : input);
+        QTest::keyClick(w.Text1, Qt::Key_Down);
+        QCOMPARE(w.Text1->text(), input);
         QCOMPARE(w.Text2->text(), before);
         QCOMPARE(w.Text1->toolTip(), outbound::NothingSent);
         QCOMPARE(selectedRows(w), selected);
