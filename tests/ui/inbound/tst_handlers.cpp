@@ -1,4 +1,5 @@
 #include "app/frmBot.h"
+#include "inbound/Receiver.h"
 #include "inbound/TranscriptBox.h"
 
 #include "ConnectedWindow.h"
