@@ -18,7 +18,7 @@ constexpr qsizetype WhisperNameAt = 14;
 
 // Name and text of 1005 and 1023: the name from nameStart up to the blank
 // before the flag field, the text from six after it to before the closing quote.
-std::optional<QString> nameAndText(QStringView line, qsizetype nameStart, QStringView joiner)
+std::optional<QString> nameAndText(QStringView line, qsizetype nameStart, QStringView joiner, qsizetype *textAt)
 {
     const qsizetype f = FindFlags(line, nameStart);
     if (f == 0)
@@ -27,6 +27,8 @@ std::optional<QString> nameAndText(QStringView line, qsizetype nameStart, QStrin
     const auto text = cutField(line, f + 6, line.size() - (f + 6) - 1);
     if (!name || !text)
         return std::nullopt;
+    if (textAt)
+        *textAt = name->size() + joiner.size();
     return wire::concat({*name, joiner, *text});
 }
 
@@ -40,6 +42,11 @@ std::optional<QString> listField(QStringView line, qsizetype nameStart)
     if (!name)
         return std::nullopt;
     return name->toString();
+}
+
+bool isWordCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
 }
 
 } // namespace
@@ -69,14 +76,27 @@ std::optional<QStringView> quotedText(QStringView line)
     return line.sliced(q1 + 1, q2 - q1 - 1);
 }
 
-std::optional<QString> talkLine(QStringView line)
+std::optional<QString> talkLine(QStringView line, qsizetype *textAt)
 {
-    return nameAndText(line, TalkNameAt, u": ");
+    return nameAndText(line, TalkNameAt, u": ", textAt);
 }
 
-std::optional<QString> emoteLine(QStringView line)
+std::optional<QString> emoteLine(QStringView line, qsizetype *textAt)
 {
-    return nameAndText(line, EmoteNameAt, u" ");
+    return nameAndText(line, EmoteNameAt, u" ", textAt);
+}
+
+bool mentions(QStringView text, QStringView name)
+{
+    if (name.isEmpty())
+        return false;
+    for (qsizetype at = text.indexOf(name, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(name, at + 1, Qt::CaseInsensitive)) {
+        const qsizetype end = at + name.size();
+        if ((at == 0 || !isWordCharacter(text[at - 1])) && (end == text.size() || !isWordCharacter(text[end])))
+            return true;
+    }
+    return false;
 }
 
 std::optional<QString> whisperLine(QStringView line)

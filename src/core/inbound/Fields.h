@@ -23,11 +23,17 @@ std::optional<QStringView> cutField(QStringView line, qsizetype start, qsizetype
 std::optional<QStringView> quotedText(QStringView line);
 
 // Transcript lines (without the line end), or nothing when a field cannot
-// be cut and the line must be skipped.
-std::optional<QString> talkLine(QStringView line);    // 1005: name field, ": ", text
+// be cut and the line must be skipped. textAt, when given, learns where the
+// received text starts in the transcript line.
+std::optional<QString> talkLine(QStringView line, qsizetype *textAt = nullptr); // 1005: name field, ": ", text
 std::optional<QString> whisperLine(QStringView line); // 1004: name field, ": (whisper) ", text
 QString infoLine(QStringView line);                   // 1018: the quoted text; empty when unquoted
-std::optional<QString> emoteLine(QStringView line);   // 1023: name field, " ", text
+std::optional<QString> emoteLine(QStringView line, qsizetype *textAt = nullptr); // 1023: name field, " ", text
+
+// Whether the text holds the name as a whole word, in any case: "Kestrel,"
+// and "hi KESTREL" name kestrel, "kestrels" does not. An empty name is in
+// no text.
+bool mentions(QStringView text, QStringView name);
 
 // User list and banner.
 std::optional<QString> userEntry(QStringView line);   // 1001, 1002: untrimmed name field

@@ -65,6 +65,7 @@ void Receiver::run()
     m_running = false;
     if (more)
         m_resume.start();
+    emit passEnded();
 }
 
 void Receiver::takeUnread()

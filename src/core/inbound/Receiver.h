@@ -66,6 +66,10 @@ public:
     // Characters received but not yet handed out as lines.
     qsizetype backlog() const { return m_cutter.pending() + m_deferred.size(); }
 
+signals:
+    // A slice has handed out its lines; busy() says whether more follow.
+    void passEnded();
+
 private:
     Sink m_sink;
     Source m_source;

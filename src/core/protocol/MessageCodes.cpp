@@ -18,7 +18,7 @@ Inbound classify(QStringView line)
         if (code == u"1007") return Inbound::Channel;
         if (code == u"1018") return Inbound::Info;
         if (code == u"1023") return Inbound::Emote;
-        if (code == u"1019") return Inbound::Ignored;
+        if (code == u"1019") return Inbound::Error;
     } else if (c0 == u'2') {
         if (code == u"2000" || code == u"2010") return Inbound::Ignored;
     }

@@ -8,7 +8,7 @@ namespace wire {
 
 enum class Inbound {
     None,     // unknown, short or malformed code: dropped without a sign
-    Ignored,  // known to the service, but nothing to do (1019, 2000, 2010)
+    Ignored,  // known to the service, but nothing to do (2000, 2010)
     User,     // 1001
     Join,     // 1002
     Leave,    // 1003
@@ -16,6 +16,7 @@ enum class Inbound {
     Talk,     // 1005
     Channel,  // 1007
     Info,     // 1018
+    Error,    // 1019
     Emote,    // 1023
 };
 

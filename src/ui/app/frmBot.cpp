@@ -42,6 +42,7 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     Winsock1->setRemoteHost(host);
     Winsock1->setRemotePort(port);
     m_receiver = new inbound::Receiver([this](QStringView line) { dispatch(line); }, this);
+    connect(m_receiver, &inbound::Receiver::passEnded, this, &frmBot::receiverPassEnded);
     // A socket that is not open warns on every read.
     m_receiver->setSource([this](qint64 maxChars) {
         return Winsock1->bytesAvailable() > 0 ? Winsock1->GetData(maxChars) : QString();
@@ -229,6 +230,12 @@ bool frmBot::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && (watched == Text1 || watched == Text2)) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == Text1 && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            int code = key->key();
+            Text1_KeyDown(code, key->modifiers());
+            if (code == 0)
+                return true;
+        }
         int ascii = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) ? 13 : 0;
         if (ascii == 13) {
             if (watched == Text1)

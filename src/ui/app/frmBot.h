@@ -15,6 +15,7 @@
 //   Winsock1    the socket to the gateway
 
 #include "connection/Winsock.h"
+#include "outbound/InputHistory.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -97,6 +98,9 @@ public:
     void Label5_Click(int index);
     void Label5_MouseMove(int index, Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
     void Text1_KeyPress(int &keyAscii);
+    // Keys that are not characters, with Qt's key code, which the handler
+    // sets to 0 when it has used the key: Up and Down walk the input history.
+    void Text1_KeyDown(int &keyCode, Qt::KeyboardModifiers shift);
     void Text2_KeyPress(int &keyAscii);
     void Winsock1_DataArrival(qint64 bytesTotal);
 
@@ -114,10 +118,13 @@ public:
     void OnChannel(QStringView line);
     void OnInfo(QStringView line);
     void OnEmote(QStringView line);
+    void OnError(QStringView line);
 
 signals:
     // Each line the receiver cut, before it is dispatched.
     void lineCut(QStringView line);
+    // The desktop was asked to draw the user's eye to the window.
+    void attentionAsked();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -137,6 +144,11 @@ private:
     // would drop it.
     void takeUnread();
     void giveTimeToConnect();
+    // A whisper or a line naming the user was shown; while no window of the
+    // program is active, the end of the receiver's pass asks for attention.
+    void noteWhisper();
+    void noteChat(QStringView text);
+    void receiverPassEnded();
 
     int m_mousePointer = PointerDefault;
     // Where Connect goes, fixed when the window is made.
@@ -145,6 +157,11 @@ private:
     bool m_lostNoticeOpen = false; // the watchdog shows one notice at a time
     bool m_loginSent = false; // the current connection has had its login
     int m_highlighted = 0; // the action label lit last
+    InputHistory m_history;
+    // Attention for the receiver's current batch, from its first pass until
+    // it has nothing left: one alert, and no more searching once wanted.
+    enum class Attention { None, Wanted, Asked };
+    Attention m_attention = Attention::None;
 
     inbound::Receiver *m_receiver = nullptr;
     RosterIndex *m_roster = nullptr; // finds Roomlist entries by name

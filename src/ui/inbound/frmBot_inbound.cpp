@@ -4,12 +4,15 @@
 #include "app/frmBot.h"
 
 #include "app/Accessibility.h"
+#include "connection/Globals.h"
 #include "inbound/Fields.h"
 #include "inbound/Receiver.h"
 #include "inbound/RosterIndex.h"
 #include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "protocol/MessageCodes.h"
+
+#include <QApplication>
 
 void frmBot::Winsock1_DataArrival(qint64)
 {
@@ -34,6 +37,7 @@ void frmBot::dispatch(QStringView line)
     case Inbound::Channel: OnChannel(line); break;
     case Inbound::Info: OnInfo(line); break;
     case Inbound::Emote: OnEmote(line); break;
+    case Inbound::Error: OnError(line); break;
     case Inbound::Ignored:
     case Inbound::None:
         break;
@@ -42,14 +46,19 @@ void frmBot::dispatch(QStringView line)
 
 void frmBot::OnTalk(QStringView line)
 {
-    if (const auto text = inbound::talkLine(line))
+    qsizetype textAt = 0;
+    if (const auto text = inbound::talkLine(line, &textAt)) {
         Text2->appendLine(*text);
+        noteChat(QStringView(*text).sliced(textAt));
+    }
 }
 
 void frmBot::OnWhisper(QStringView line)
 {
-    if (const auto text = inbound::whisperLine(line))
+    if (const auto text = inbound::whisperLine(line)) {
         Text2->appendLine(*text);
+        noteWhisper();
+    }
 }
 
 void frmBot::OnInfo(QStringView line)
@@ -59,8 +68,50 @@ void frmBot::OnInfo(QStringView line)
 
 void frmBot::OnEmote(QStringView line)
 {
-    if (const auto text = inbound::emoteLine(line))
+    qsizetype textAt = 0;
+    if (const auto text = inbound::emoteLine(line, &textAt)) {
         Text2->appendLine(*text);
+        noteChat(QStringView(*text).sliced(textAt));
+    }
+}
+
+void frmBot::OnError(QStringView line)
+{
+    // Shown as an information line is, so a refused command does not pass
+    // for one that worked.
+    OnInfo(line);
+}
+
+void frmBot::noteWhisper()
+{
+    // The batch has already wanted (or had) its alert: nothing to look at.
+    if (m_attention == Attention::None && !QApplication::activeWindow())
+        m_attention = Attention::Wanted;
+}
+
+void frmBot::noteChat(QStringView text)
+{
+    // The cheap tests first: under a flood in front of the user this is all.
+    if (m_attention == Attention::None && !QApplication::activeWindow()
+        && inbound::mentions(text, inbound::trimBlanks(UserName)))
+        m_attention = Attention::Wanted;
+}
+
+void frmBot::receiverPassEnded()
+{
+    if (m_attention == Attention::Wanted) {
+        // The user may have come back to the window during the pass; then
+        // only a later line of the batch can ask again.
+        if (QApplication::activeWindow()) {
+            m_attention = Attention::None;
+        } else {
+            m_attention = Attention::Asked;
+            QApplication::alert(this);
+            emit attentionAsked();
+        }
+    }
+    if (!m_receiver->busy())
+        m_attention = Attention::None;
 }
 
 void frmBot::OnUser(QStringView line)

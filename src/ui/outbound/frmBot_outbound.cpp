@@ -37,6 +37,7 @@ void tellNothingSent(QWidget *at)
 
 bool frmBot::Send_Click()
 {
+    const QString typed = Text1->text();
     QStringList selected;
     const int count = Roomlist->count();
     for (int i = 0; i < count; ++i) {
@@ -44,7 +45,7 @@ bool frmBot::Send_Click()
         if (entry && entry->isSelected())
             selected << entry->text();
     }
-    for (const outbound::Outgoing &out : outbound::compose(Text1->text(), selected, UserName)) {
+    for (const outbound::Outgoing &out : outbound::compose(typed, selected, UserName)) {
         if (!Winsock1->SendData(wire::withLineEnd(out.line))) {
             // The run stops here; what went out and what was echoed stays,
             // and the input line keeps the text so nothing typed is lost.
@@ -54,6 +55,8 @@ bool frmBot::Send_Click()
         if (!out.echo.isNull())
             Text2->appendLine(out.echo);
     }
+    // Kept as typed, so Up brings back exactly what the user had.
+    m_history.record(typed);
     Text1->setToolTip(QString());
     Text1->clear();
     return true;
@@ -76,6 +79,25 @@ void frmBot::Text1_KeyPress(int &keyAscii)
     if (keyAscii == 13) {
         keyAscii = 0;
         Send_Click();
+    }
+}
+
+void frmBot::Text1_KeyDown(int &keyCode, Qt::KeyboardModifiers shift)
+{
+    // Shift, Ctrl or Alt with an arrow is not a walk; the keypad's arrows are.
+    if ((shift & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return;
+    std::optional<QString> line;
+    if (keyCode == Qt::Key_Up)
+        line = m_history.up(Text1->text());
+    else if (keyCode == Qt::Key_Down)
+        line = m_history.down();
+    else
+        return;
+    keyCode = 0;
+    if (line) {
+        Text1->setText(*line);
+        Text1->end(false);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "outbound/Composer.h"
+#include "outbound/InputHistory.h"
 #include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
 
@@ -81,6 +82,41 @@ private slots:
         }
         QCOMPARE(sent, wire);
         QCOMPARE(shown, transcript);
+    }
+
+    // The input history: what the input line shows after each key ('u' Up,
+    // 'd' Down), when it held "draft" as the walk started.
+    void historyWalks_data()
+    {
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("up to the oldest; an empty line is not kept")
+            << QStringList{"a", "b", "", "c"} << "uuuu" << QStringList{"c", "b", "a", "a"};
+        QTest::newRow("down past the newest gives back the draft")
+            << QStringList{"a", "b"} << "udddu" << QStringList{"b", "draft", "draft", "draft", "b"};
+        QStringList many, newestFirst;
+        for (int i = 0; i <= 100; ++i)
+            newestFirst.prepend(many.emplace_back(QString::number(i)));
+        QTest::newRow("the oldest goes past 100")
+            << many << QString(101, u'u') << newestFirst.mid(0, 100) + QStringList{"1"};
+    }
+    void historyWalks()
+    {
+        QFETCH(QStringList, sent);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, shown);
+        InputHistory history;
+        for (const QString &line : sent)
+            history.record(line);
+        QString line = QStringLiteral("draft");
+        QStringList seen;
+        for (QChar key : keys) {
+            if (const auto next = key == u'u' ? history.up(line) : history.down())
+                line = *next;
+            seen << line;
+        }
+        QCOMPARE(seen, shown);
     }
 };
 

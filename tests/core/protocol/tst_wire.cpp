@@ -86,7 +86,7 @@ private slots:
         QTest::newRow("1007") << "1007 CHANNEL\r" << int(K::Channel);
         QTest::newRow("1018") << "1018 INFO\r" << int(K::Info);
         QTest::newRow("1023") << "1023 EMOTE\r" << int(K::Emote);
-        QTest::newRow("1019") << "1019 ERROR\r" << int(K::Ignored);
+        QTest::newRow("1019") << "1019 ERROR\r" << int(K::Error);
         QTest::newRow("2000") << "2000 NULL\r" << int(K::Ignored);
         QTest::newRow("2010") << "2010 NAME x\r" << int(K::Ignored);
         QTest::newRow("1010 unknown") << "1010 WHISPER\r" << int(K::None);

@@ -1,4 +1,5 @@
 #include "app/frmBot.h"
+#include "inbound/Receiver.h"
 #include "inbound/TranscriptBox.h"
 
 #include "ConnectedWindow.h"
@@ -66,7 +67,8 @@ struct Step
     Seen after;
 };
 
-const QString Welcome = QStringLiteral("\r\n");
+const QString Greeting = QStringLiteral("Hello wanderer, welcome!\r\n");
+const QString Welcome = Greeting + QStringLiteral("\r\n");
 const QString Talk = QStringLiteral("heron : hello there 10000 \"quoted\"\r\n");
 const QString Emote = QStringLiteral("heron  waves 0000\r\n");
 const QString Whisper = QStringLiteral(" heron : (whisper) see you\r\n");
@@ -80,7 +82,7 @@ const Step Recorded[] = {
     {"2010 NAME wanderer", {"", {}, "Marrow Vale", "", 0}},
     {"1007 CHANNEL \"Chat\"", {"", {}, "Chat  (0)", "Chat", 1}},
     {"1001 USER wanderer 0010 [CHAT]", {"", Alone, "Chat  (1)", "Chat", 1}},
-    {"1019 ERROR \"Hello wanderer, welcome!\"", {"", Alone, "Chat  (1)", "Chat", 1}},
+    {"1019 ERROR \"Hello wanderer, welcome!\"", {Greeting, Alone, "Chat  (1)", "Chat", 1}},
     {"1018 INFO \"\"", {Welcome, Alone, "Chat  (1)", "Chat", 1}},
     {"1002 JOIN heron 0010 [CHAT]", {Welcome, Both, "Chat  (2)", "Chat", 1}},
     {"1005 TALK heron 0010 \"hello there 10000 \"quoted\"\"", {Welcome + Talk, Both, "Chat  (2)", "Chat", 1}},
@@ -119,6 +121,9 @@ private slots:
         QTest::newRow("emote: carol") << QStringList{cr("1023 EMOTE carol 0000 \"waves\"")} << "carol  waves\r\n";
         QTest::newRow("info: welcome")
             << QStringList{cr("1018 INFO \"Welcome aboard\"")} << "Welcome aboard\r\n";
+        QTest::newRow("error: the quoted text, as info")
+            << QStringList{cr("1019 ERROR \"You have to be at least a Channel Operator to use this command.\"")}
+            << "You have to be at least a Channel Operator to use this command.\r\n";
         QTest::newRow("info without quotes adds an empty line")
             << QStringList{cr("1018 INFO \"Welcome aboard\""), cr("1018 INFO none"), cr("1018 \"one")}
             << "Welcome aboard\r\n\r\n\r\n";
@@ -453,6 +458,40 @@ private slots:
         QCOMPARE(w.Roomlist->count(), 1);
     }
 
+    // ---- attention ------------------------------------------------------
+
+    void alertsOnlyWhileInactive_data()
+    {
+        QTest::addColumn<QStringList>("batches");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<int>("alerts");
+        const QString called = QStringLiteral("1005 TALK heron 0010 \"hi KESTREL!\"\r\n1023 EMOTE heron 0010 \"pokes kestrel\"\r\n");
+        const QString whisper = QStringLiteral("1004 WHISPER heron 0010 \"psst\"\r\n");
+        QTest::newRow("named in a flood, then whispered: once per batch")
+            << QStringList{called.repeated(20), whisper} << false << 2;
+        QTest::newRow("inside a word, as the sender, or not chat")
+            << QStringList{QStringLiteral("1005 TALK heron 0010 \"kestrels fly\"\r\n1005 TALK kestrel 0010 \"hi\"\r\n"
+                                          "1018 INFO \"kestrel\"\r\n1019 ERROR \"kestrel\"\r\n")}
+            << false << 0;
+        QTest::newRow("never while active") << QStringList{called + whisper} << true << 0;
+    }
+    void alertsOnlyWhileInactive()
+    {
+        QFETCH(QStringList, batches);
+        QFETCH(bool, active);
+        QFETCH(int, alerts);
+        resetGlobals(QStringLiteral("kestrel"));
+        frmBot w;
+        if (active) {
+            w.show();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+        }
+        QSignalSpy asked(&w, &frmBot::attentionAsked);
+        for (const QString &batch : batches)
+            w.receiver().feed(batch);
+        QCOMPARE(asked.size(), alerts);
+    }
+
     // ---- a recorded session --------------------------------------------
 
     void recordedLinesThroughTheHandlers()
@@ -532,9 +571,9 @@ private slots:
     void transcriptShowsTheHandledLines()
     {
         ConnectedWindow c;
-        c.gw.send("1018 INFO \"Welcome aboard\"\r\n1019 ERROR \"ignored\"\r\n");
-        QTRY_COMPARE(c.lines.size(), 2);
-        QCOMPARE(c.w.Text2->text(), QStringLiteral("Welcome aboard\r\n"));
+        c.gw.send("1018 INFO \"Welcome aboard\"\r\n2000 NULL\r\n1019 ERROR \"That user is not logged on.\"\r\n");
+        QTRY_COMPARE(c.lines.size(), 3);
+        QCOMPARE(c.w.Text2->text(), QStringLiteral("Welcome aboard\r\nThat user is not logged on.\r\n"));
         QCOMPARE(c.w.Text2->selStart(), c.w.Text2->text().size());
     }
 };

@@ -100,6 +100,9 @@ private slots:
         QVERIFY(c.w.Text1->text().isEmpty());
         QVERIFY(c.w.Text2->text().isEmpty());
         QCOMPARE(selectedRows(c.w), selected);
+        // The built command is there to repeat.
+        QTest::keyClick(c.w.Text1, Qt::Key_Up);
+        QCOMPARE(c.w.Text1->text().toLatin1() + "\r\n", wire);
     }
 
     // The entry is read at each click, not remembered.

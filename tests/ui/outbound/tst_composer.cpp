@@ -148,6 +148,11 @@ private slots:
         QTRY_VERIFY(w.Winsock1->state() == Winsock::Closed || w.Winsock1->state() == Winsock::Error);
 
         QCOMPARE(w.Text1->text(), input);
+        // Up recalls only what went out; Down brings the kept text back.
+        QTest::keyClick(w.Text1, Qt::Key_Up);
+        QCOMPARE(w.Text1->text(), closedByGateway ? QStringLiteral("sent") : input);
+        QTest::keyClick(w.Text1, Qt::Key_Down);
+        QCOMPARE(w.Text1->text(), input);
         QCOMPARE(w.Text2->text(), before);
         QCOMPARE(w.Text1->toolTip(), outbound::NothingSent);
         QCOMPARE(selectedRows(w), selected);
