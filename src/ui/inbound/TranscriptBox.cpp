@@ -28,8 +28,7 @@ TranscriptBox::TranscriptBox(QWidget *parent)
     // flush() makes room before it inserts, so this limit only ever acts on
     // what the user pastes: it walks block by block and lays out every line
     // it drops, far too slow for a flood.
-    doc()->setMaximumBlockCount(Scrollback + 1);
-    m_log.setLimits(Scrollback, m_charBudget);
+    setLineLimit(Scrollback);
     m_putBack.setSingleShot(true);
     connect(&m_putBack, &QTimer::timeout, this, &TranscriptBox::putBackStep);
     m_flushDue.setSingleShot(true);
@@ -39,7 +38,14 @@ TranscriptBox::TranscriptBox(QWidget *parent)
 void TranscriptBox::setCharBudget(qsizetype chars)
 {
     m_charBudget = chars;
-    m_log.setLimits(Scrollback, chars);
+    m_log.setLimits(m_lineLimit, chars);
+}
+
+void TranscriptBox::setLineLimit(qsizetype lines)
+{
+    m_lineLimit = lines;
+    m_log.setLimits(lines, m_charBudget);
+    doc()->setMaximumBlockCount(int(lines) + 1);
 }
 
 qsizetype TranscriptBox::linesWaiting() const
@@ -214,7 +220,7 @@ void TranscriptBox::trim()
     // Oldest first: the document above the gap, then the log's lines (held,
     // shown after the gap, queued), which count once each.
     const int above = documentLines() - int(tailLines());
-    qsizetype lines = above + m_log.lines() - Scrollback;
+    qsizetype lines = above + m_log.lines() - m_lineLimit;
     qsizetype chars = documentChars() - m_log.chars(m_tailFrom, m_queuedFrom) + m_log.chars() - m_charBudget;
     if (lines <= 0 && chars <= 0)
         return;

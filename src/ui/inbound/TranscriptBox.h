@@ -82,9 +82,9 @@ public:
     QString toPlainText();
     void clear();
 
-    // For tests: a smaller character budget, so its effect shows with
-    // little input.
+    // For tests: smaller limits, so their effect shows with little input.
     void setCharBudget(qsizetype chars);
+    void setLineLimit(qsizetype lines);
 
 protected:
     bool event(QEvent *e) override;
@@ -132,6 +132,7 @@ private:
     qint64 m_heldFrom = 0;
     qint64 m_tailFrom = 0;
     qint64 m_queuedFrom = 0;
+    qsizetype m_lineLimit = Scrollback;
     qsizetype m_charBudget = CharBudget;
     QTimer m_putBack;
     qsizetype m_putBackChars = 128 * 1024; // per step; adapts to what a step costs

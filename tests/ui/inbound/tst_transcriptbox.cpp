@@ -1,5 +1,8 @@
 #include "inbound/TranscriptBox.h"
 
+#include "TranscriptDiff.h"
+
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
@@ -171,6 +174,7 @@ private slots:
     {
         QTest::addColumn<QList<int>>("before"); // batches flushed first
         QTest::addColumn<int>("queued");        // then lines not yet flushed
+        QTest::addColumn<int>("caretLine");     // put on the document as it is
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QList<int>>("after");
@@ -182,24 +186,24 @@ private slots:
                 text += line(i) + QStringLiteral("\r\n");
             return text;
         };
-        QTest::newRow("typed at the end, then a flood") << QList<int>{3} << 0 << QList<int>{} << QStringLiteral("typed")
+        QTest::newRow("typed at the end, then a flood") << QList<int>{3} << 0 << -1 << QList<int>{} << QStringLiteral("typed")
                                                         << QList<int>{flood * 2}
                                                         << lines(0, 3) + QStringLiteral("typed") + lines(3, 3 + flood * 2);
         QTest::newRow("a key before the next flush")
-            << QList<int>{1} << 1 << QList<int>{} << QStringLiteral("abc") << QList<int>{} << lines(0, 2) + QStringLiteral("abc");
-        QList<int> tenDown{(Qt::CTRL | Qt::Key_Home).toCombined()};
-        for (int i = 0; i < 10; ++i)
-            tenDown << Qt::Key_Down;
-        QTest::newRow("typed where held lines go back") << QList<int>{10, flood * 2} << 0 << tenDown << QStringLiteral("x")
-                                                        << QList<int>{} << lines(0, 10) + u'x' + lines(10, 10 + flood * 2);
+            << QList<int>{1} << 1 << -1 << QList<int>{} << QStringLiteral("abc") << QList<int>{} << lines(0, 2) + QStringLiteral("abc");
+        // Line 10 of the document is the oldest of the newest lines shown.
+        QTest::newRow("typed where held lines go back")
+            << QList<int>{10, flood * 2} << 0 << 10 << QList<int>{} << QStringLiteral("x") << QList<int>{}
+            << lines(0, 10 + flood) + u'x' + lines(10 + flood, 10 + flood * 2);
         QTest::newRow("select all and delete with lines held")
-            << QList<int>{flood * 2} << 0 << QList<int>{(Qt::CTRL | Qt::Key_A).toCombined(), Qt::Key_Delete} << QString()
+            << QList<int>{flood * 2} << 0 << -1 << QList<int>{(Qt::CTRL | Qt::Key_A).toCombined(), Qt::Key_Delete} << QString()
             << QList<int>{} << QString();
     }
     void userEditsLandWhereMade()
     {
         QFETCH(QList<int>, before);
         QFETCH(int, queued);
+        QFETCH(int, caretLine);
         QFETCH(QList<int>, keys);
         QFETCH(QString, typed);
         QFETCH(QList<int>, after);
@@ -209,6 +213,11 @@ private slots:
         qsizetype n = feed(box, before);
         for (int i = 0; i < queued; ++i)
             box.appendLine(line(n++));
+        if (caretLine >= 0) {
+            box.moveCursor(QTextCursor::Start);
+            for (int i = 0; i < caretLine; ++i)
+                box.moveCursor(QTextCursor::Down);
+        }
         for (const int key : keys) {
             const auto k = QKeyCombination::fromCombined(key);
             QTest::keyClick(&box, k.key(), k.keyboardModifiers());
@@ -216,6 +225,18 @@ private slots:
         QTest::keyClicks(&box, typed);
         feed(box, after, n);
         QCOMPARE(box.text(), expected);
+    }
+
+    // Random appends, bursts, flushes, timer ticks, reads, edits and limits,
+    // checked against a plain model of the transcript.
+    void matchesAPlainTranscript()
+    {
+        for (quint32 seed = 1; seed <= 300; ++seed) {
+            QList<quint8> bytes(64);
+            QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+            const QString failure = transcriptdiff::Run(bytes.constData(), size_t(bytes.size()))();
+            QVERIFY2(failure.isEmpty(), qPrintable(QStringLiteral("seed %1: ").arg(seed) + failure));
+        }
     }
 };
 
