@@ -2,24 +2,19 @@
 
 #include "inbound/ShownText.h"
 
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
 // A put-back step aims at this much work, well inside a frame.
 constexpr qint64 PutBackSliceNs = 5'000'000;
 constexpr qsizetype PutBackLeast = 16 * 1024; // characters a step
 constexpr qsizetype PutBackMost = 4 * 1024 * 1024;
-
-// Index just after the `count`-th line feed from `from`.
-qsizetype afterLines(const QString &text, qsizetype from, qsizetype count)
-{
-    for (; count > 0; --count)
-        from = text.indexOf(u'\n', from) + 1;
-    return from;
-}
 } // namespace
 
 TranscriptBox::TranscriptBox(QWidget *parent)
@@ -33,21 +28,39 @@ TranscriptBox::TranscriptBox(QWidget *parent)
     // flush() makes room before it inserts, so this limit only ever acts on
     // what the user pastes: it walks block by block and lays out every line
     // it drops, far too slow for a flood.
-    doc()->setMaximumBlockCount(Scrollback + 1);
+    setLineLimit(Scrollback);
     m_putBack.setSingleShot(true);
     connect(&m_putBack, &QTimer::timeout, this, &TranscriptBox::putBackStep);
     m_flushDue.setSingleShot(true);
     connect(&m_flushDue, &QTimer::timeout, this, &TranscriptBox::flush);
 }
 
+void TranscriptBox::setCharBudget(qsizetype chars)
+{
+    m_charBudget = chars;
+    m_log.setLimits(m_lineLimit, chars);
+}
+
+void TranscriptBox::setLineLimit(qsizetype lines)
+{
+    m_lineLimit = lines;
+    m_log.setLimits(lines, m_charBudget);
+    doc()->setMaximumBlockCount(int(lines) + 1);
+}
+
+qsizetype TranscriptBox::linesWaiting() const
+{
+    // What the log dropped since the last flush is not waiting any more.
+    const qint64 first = m_log.first();
+    const auto from = [first](qint64 seq) { return qMax(seq, first); };
+    return (from(m_tailFrom) - from(m_heldFrom)) + (m_log.end() - from(m_queuedFrom));
+}
+
 void TranscriptBox::appendLine(QStringView line)
 {
-    inbound::appendShown(m_pending, line, inbound::MaxLineShown);
-    m_pending.append(u'\n');
-    ++m_pendingLines;
-    // Between two flushes the queue could outgrow the transcript itself.
-    if (m_pending.size() > 2 * m_charBudget)
-        keepNewestPending(m_charBudget);
+    // The log keeps within the limits as lines come, so between two flushes
+    // the queue can never outgrow the transcript itself.
+    m_log.append(line);
     // Each flush costs a repaint: under a flood, one a frame is enough.
     if (!m_flushDue.isActive()) {
         const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : FlushEveryMs;
@@ -55,45 +68,64 @@ void TranscriptBox::appendLine(QStringView line)
     }
 }
 
+bool TranscriptBox::event(QEvent *e)
+{
+    switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+        // The user acts on the whole transcript, never on a partial view.
+        settle();
+        break;
+    default:
+        break;
+    }
+    return QPlainTextEdit::event(e);
+}
+
+bool TranscriptBox::viewportEvent(QEvent *e)
+{
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        settle();
+        break;
+    case QEvent::MouseMove:
+        // A selection being dragged out.
+        if (static_cast<QMouseEvent *>(e)->buttons() != Qt::NoButton)
+            settle();
+        break;
+    default:
+        break;
+    }
+    return QPlainTextEdit::viewportEvent(e);
+}
+
 void TranscriptBox::flush()
 {
     m_flushDue.stop();
-    if (m_pending.isEmpty())
-        return;
+    if (m_log.end() == m_queuedFrom)
+        return; // nothing appended since the last flush
     m_sinceFlush.start();
-    // Lines that could not stay in the transcript are never put in.
-    if (m_pending.size() > m_charBudget)
-        keepNewestPending(m_charBudget);
-    if (m_pendingLines >= FloodBatch || m_pending.size() > 2 * FloodChars)
+    dropWhatTheLogDropped();
+    if (m_log.end() - m_queuedFrom >= FloodBatch || m_log.chars(m_queuedFrom, m_log.end()) > 2 * FloodChars)
         floodFlush();
     else
         plainFlush();
-    const qsizetype used = m_pending.size();
-    m_pending = QString(); // held pieces may share it
-    m_pending.reserve(qMin(used, ReserveMost));
-    m_pendingLines = 0;
-    if (m_heldLines == 0)
-        m_gap = QTextCursor();
-    else if (!m_putBack.isActive())
+    closeGapIfEmpty();
+    if (heldLines() > 0 && !m_putBack.isActive())
         m_putBack.start(0);
     moveCaretToEnd();
 }
 
-void TranscriptBox::keepNewestPending(qsizetype chars)
-{
-    // Whole lines only: from the first line start that leaves at most chars.
-    qsizetype cut = m_pending.size() - chars;
-    if (cut > 0 && m_pending.at(cut - 1) != u'\n')
-        cut = m_pending.indexOf(u'\n', cut) + 1;
-    if (cut <= 0)
-        return;
-    m_pendingLines -= QStringView(m_pending).first(cut).count(u'\n');
-    m_pending.remove(0, cut);
-}
-
 int TranscriptBox::documentLines() const
 {
-    // The block after the last line end is empty and not a line.
+    // The block after the last line end is a line only once the user types
+    // into it.
     return doc()->blockCount() - 1;
 }
 
@@ -102,87 +134,115 @@ qsizetype TranscriptBox::documentChars() const
     return doc()->characterCount() - 1;
 }
 
-int TranscriptBox::linesAboveGap() const
+void TranscriptBox::dropWhatTheLogDropped()
 {
-    return m_heldLines ? m_gap.blockNumber() : documentLines();
+    const qint64 first = m_log.first();
+    if (first <= m_heldFrom)
+        return;
+    // A line newer than everything above the gap did not fit: none of that
+    // fits either, and neither does what the user typed after the last line
+    // end, which belongs to the first queued line.
+    if (m_heldFrom == m_tailFrom) {
+        removeAll();
+    } else {
+        const qsizetype tailGone = std::clamp<qint64>(first - m_tailFrom, 0, tailLines());
+        removeTopLines(gapBlock() + int(tailGone));
+    }
+    m_heldFrom = qMax(m_heldFrom, first);
+    m_tailFrom = qMax(m_tailFrom, first);
+    m_queuedFrom = qMax(m_queuedFrom, first);
+    closeGapIfEmpty();
+}
+
+void TranscriptBox::closeGapIfEmpty()
+{
+    if (m_heldFrom != m_tailFrom)
+        return;
+    // The lines after the gap are just the newest lines of the document.
+    m_log.dropBefore(m_queuedFrom);
+    m_heldFrom = m_tailFrom = m_queuedFrom;
 }
 
 void TranscriptBox::plainFlush()
 {
-    trim(m_pendingLines, m_pending.size());
-    const int gap = m_heldLines ? m_gap.position() : -1;
-    insertAtEnd(m_pending);
-    if (gap < 0)
+    trim();
+    insertAtEnd(m_log.text(m_queuedFrom, m_log.end()));
+    m_queuedFrom = m_log.end();
+    if (heldLines() == 0)
         return;
-    // Appending where the gap was must not carry the gap along.
-    m_gap.setPosition(gap);
     // A trickle after a flood must not pile up below the gap: the next
     // burst would have to hold all of it back at once.
-    const int below = documentLines() - linesAboveGap();
-    if (below > 2 * FloodBatch)
-        holdAfterGap(below - FloodBatch);
+    if (tailLines() > 2 * FloodBatch)
+        holdTail(tailLines() - FloodBatch);
 }
 
 void TranscriptBox::floodFlush()
 {
-    QTextDocument *d = doc();
-    // What is shown after the gap is older than the whole batch: it is held
-    // back too, so the held lines stay one run.
-    if (m_heldLines == 0) {
-        m_gap = QTextCursor(d);
-        m_gap.setPosition(d->characterCount() - 1);
+    trim();
+    if (m_log.end() == m_queuedFrom)
+        return;
+    if (heldLines() == 0) {
+        // The gap goes at a line start: what the user typed after the last
+        // line end is finished by the first queued line.
+        if (!doc()->lastBlock().text().isEmpty()) {
+            insertAtEnd(m_log.text(m_queuedFrom, m_queuedFrom + 1));
+            m_log.dropBefore(++m_queuedFrom);
+            m_heldFrom = m_tailFrom = m_queuedFrom;
+            if (m_log.end() == m_queuedFrom)
+                return;
+        }
     } else {
-        holdAfterGap(documentLines() - linesAboveGap());
+        // What is shown after the gap is older than the whole batch: it is
+        // held back too, so the held lines stay one run.
+        holdTail(tailLines());
     }
-    // The batch's newest lines, at most FloodBatch of them and FloodChars
-    // characters (but one line at least), start after the line feed that
-    // ends the rest.
-    qsizetype cut = m_pending.size() - 1;
-    qsizetype kept = 0;
-    while (kept < FloodBatch && cut >= 0) {
-        const qsizetype before = m_pending.lastIndexOf(u'\n', cut - 1);
-        if (kept > 0 && m_pending.size() - (before + 1) > FloodChars)
-            break;
-        cut = before;
-        ++kept;
-    }
-    ++cut;
-    hold(m_pending, 0, cut, m_pendingLines - kept);
-    trim(kept, m_pending.size() - cut);
-    const int gap = m_gap.position();
-    insertAtEnd(m_pending.sliced(cut));
-    m_gap.setPosition(gap);
+    m_tailFrom = m_log.newestWithin(FloodBatch, FloodChars, m_queuedFrom);
+    insertAtEnd(m_log.text(m_tailFrom, m_log.end()));
+    m_queuedFrom = m_log.end();
     m_putBack.start(0);
 }
 
-void TranscriptBox::insertAtEnd(const QString &lines)
+void TranscriptBox::insertAtEnd(QStringView lines)
 {
+    if (lines.isEmpty())
+        return;
     QTextDocument *d = doc();
     QTextCursor end(d);
     // Inside an edit block the cursor skips laying out where it lands.
     end.beginEditBlock();
     end.setPosition(d->characterCount() - 1);
-    end.insertText(lines);
+    end.insertText(lines.toString());
     end.endEditBlock();
 }
 
-void TranscriptBox::trim(qsizetype incomingLines, qsizetype incomingChars)
+void TranscriptBox::trim()
 {
-    qsizetype lines = documentLines() + m_heldLines + incomingLines - Scrollback;
-    qsizetype chars = documentChars() + m_heldChars + incomingChars - m_charBudget;
+    // Oldest first: the document above the gap, then the log's lines (held,
+    // shown after the gap, queued), which count once each.
+    const int above = documentLines() - int(tailLines());
+    qsizetype lines = above + m_log.lines() - m_lineLimit;
+    qsizetype chars = documentChars() - m_log.chars(m_tailFrom, m_queuedFrom) + m_log.chars() - m_charBudget;
     if (lines <= 0 && chars <= 0)
         return;
-    // Oldest first: the lines above the gap, the held ones, the newest.
-    const int above = topLinesCovering(lines, chars, linesAboveGap());
-    chars -= removeTopLines(above);
-    lines -= above;
-    if ((lines > 0 || chars > 0) && m_heldLines) {
-        const auto [n, c] = dropHeld(lines, chars);
-        lines -= n;
-        chars -= c;
+    const int top = topLinesCovering(lines, chars, above);
+    chars -= removeTopLines(top);
+    lines -= top;
+    if (lines <= 0 && chars <= 0)
+        return;
+    // All of the document above the gap went; what the user typed after the
+    // last line end goes with the first queued line.
+    if (heldLines() == 0 && documentChars() > 0) {
+        chars -= removeAll();
+        lines = qMax<qsizetype>(lines, 1);
     }
-    if (lines > 0 || chars > 0)
-        removeTopLines(topLinesCovering(lines, chars, documentLines()));
+    const qint64 upTo = m_log.oldestCovering(lines, chars);
+    // The lines shown after the gap are the top of the document by now.
+    removeTopLines(int(std::clamp<qint64>(upTo - m_tailFrom, 0, tailLines())));
+    m_log.dropBefore(upTo);
+    m_heldFrom = qMax(m_heldFrom, upTo);
+    m_tailFrom = qMax(m_tailFrom, upTo);
+    m_queuedFrom = qMax(m_queuedFrom, upTo);
+    closeGapIfEmpty();
 }
 
 int TranscriptBox::topLinesCovering(qsizetype lines, qsizetype chars, int most) const
@@ -209,121 +269,59 @@ qsizetype TranscriptBox::removeTopLines(int count)
     return before - d->characterCount();
 }
 
-void TranscriptBox::holdAfterGap(int count)
+qsizetype TranscriptBox::removeAll()
+{
+    QTextDocument *d = doc();
+    const qsizetype before = d->characterCount();
+    QTextCursor all(d);
+    all.beginEditBlock();
+    all.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    all.removeSelectedText();
+    all.endEditBlock();
+    return before - d->characterCount();
+}
+
+void TranscriptBox::holdTail(qsizetype count)
 {
     if (count <= 0)
         return;
-    // The gap is at the start of a line, unless the user typed at the end.
-    QTextBlock block = m_gap.block();
-    qsizetype from = m_gap.positionInBlock();
-    QString text;
-    for (int i = 0; i < count && block.isValid(); ++i, block = block.next()) {
-        text += QStringView(block.text()).sliced(from);
-        text += u'\n';
-        from = 0;
-    }
-    QTextCursor c(doc());
+    QTextDocument *d = doc();
+    const int gap = gapBlock();
+    QTextCursor c(d);
     c.beginEditBlock();
-    c.setPosition(m_gap.position());
-    c.setPosition(block.position(), QTextCursor::KeepAnchor);
+    c.setPosition(d->findBlockByNumber(gap).position());
+    c.setPosition(d->findBlockByNumber(gap + int(count)).position(), QTextCursor::KeepAnchor);
     c.removeSelectedText();
     c.endEditBlock();
-    hold(text, 0, text.size(), count);
-}
-
-void TranscriptBox::hold(const QString &text, qsizetype begin, qsizetype end, qsizetype lines)
-{
-    if (lines <= 0)
-        return;
-    m_held.push_back({text, begin, end, lines});
-    m_heldLines += lines;
-    m_heldChars += end - begin;
-}
-
-std::pair<qsizetype, qsizetype> TranscriptBox::dropHeld(qsizetype lines, qsizetype chars)
-{
-    qsizetype droppedLines = 0;
-    qsizetype droppedChars = 0;
-    while ((lines > droppedLines || chars > droppedChars) && !m_held.empty()) {
-        Held &front = m_held.front();
-        const qsizetype wantLines = lines - droppedLines;
-        const qsizetype wantChars = chars - droppedChars;
-        qsizetype n = front.lines;
-        qsizetype to = front.end;
-        if (wantLines < front.lines && wantChars < front.end - front.begin) {
-            // Whole lines: enough of them for both counts.
-            n = qMax<qsizetype>(wantLines, 0);
-            to = afterLines(front.text, front.begin, n);
-            if (wantChars > 0 && to - front.begin < wantChars) {
-                to = front.text.indexOf(u'\n', front.begin + wantChars - 1) + 1;
-                n = QStringView(front.text).sliced(front.begin, to - front.begin).count(u'\n');
-            }
-        }
-        droppedLines += n;
-        droppedChars += to - front.begin;
-        m_heldLines -= n;
-        m_heldChars -= to - front.begin;
-        if (n == front.lines) {
-            m_held.pop_front();
-        } else {
-            front.begin = to;
-            front.lines -= n;
-        }
-    }
-    return {droppedLines, droppedChars};
-}
-
-qsizetype TranscriptBox::heldLinesWithin(qsizetype chars) const
-{
-    qsizetype lines = 0;
-    for (const Held &piece : m_held) {
-        const qsizetype size = piece.end - piece.begin;
-        if (size > chars) {
-            lines += QStringView(piece.text).sliced(piece.begin, chars).count(u'\n');
-            break;
-        }
-        lines += piece.lines;
-        chars -= size;
-    }
-    return qMax<qsizetype>(lines, 1);
-}
-
-QString TranscriptBox::takeHeld(qsizetype lines)
-{
-    QString out;
-    while (lines > 0 && !m_held.empty()) {
-        const Held &front = m_held.front();
-        const qsizetype n = qMin(lines, front.lines);
-        const qsizetype to = n == front.lines ? front.end : afterLines(front.text, front.begin, n);
-        out += QStringView(front.text).sliced(front.begin, to - front.begin);
-        dropHeld(n, 0);
-        lines -= n;
-    }
-    return out;
+    m_tailFrom += count;
 }
 
 void TranscriptBox::putBack(qsizetype lines)
 {
-    if (m_heldLines == 0)
+    if (heldLines() == 0)
         return;
     // What the user is looking at stays in view: the newest line if the
     // caret there is shown, else the lines on screen.
     const QTextCursor caret = textCursor();
     const bool followEnd = caret.atEnd() && viewport()->rect().intersects(cursorRect());
-    const bool viewBelowGap = firstVisibleBlock().blockNumber() >= linesAboveGap();
+    const int gap = gapBlock();
+    const bool viewBelowGap = firstVisibleBlock().blockNumber() >= gap;
     QScrollBar *bar = verticalScrollBar();
     const int value = bar->value();
-    const qsizetype count = qMin(lines, m_heldLines);
-    const QString text = takeHeld(count);
-    m_gap.beginEditBlock();
-    m_gap.insertText(text); // the gap moves along, ahead of the newest lines
-    m_gap.endEditBlock();
-    if (m_heldLines == 0)
-        m_gap = QTextCursor();
+    const qint64 to = m_heldFrom + qMin(lines, heldLines());
+    QTextCursor at(doc());
+    at.beginEditBlock();
+    at.setPosition(doc()->findBlockByNumber(gap).position());
+    at.insertText(m_log.text(m_heldFrom, to).toString());
+    at.endEditBlock();
+    const int count = int(to - m_heldFrom);
+    m_heldFrom = to;
+    m_log.dropBefore(to);
+    closeGapIfEmpty();
     // Scrolling by the lines put in keeps the same lines on screen: each new
     // line is one step until it is laid out.
     if (followEnd || viewBelowGap)
-        scrollQuietly(value + int(count));
+        scrollQuietly(value + count);
     if (followEnd)
         ensureCursorVisible();
 }
@@ -343,7 +341,7 @@ void TranscriptBox::putBackStep()
     // Not while lines keep coming: it would only slow the flood down, and
     // what goes back now may be trimmed by the very next batch. The flush
     // after them starts the next step; a frame without one ends the flood.
-    if (m_heldLines == 0 || m_pendingLines > 0)
+    if (heldLines() == 0 || m_log.end() > m_queuedFrom)
         return;
     const qint64 quiet = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : FlushEveryMs;
     if (quiet < FlushEveryMs) {
@@ -352,15 +350,14 @@ void TranscriptBox::putBackStep()
     }
     // A step is sized in characters, since long lines cost more than short
     // ones, and by what the last step took.
-    const qsizetype lines = heldLinesWithin(m_putBackChars);
-    const qsizetype chars = m_heldChars;
+    const qint64 to = m_log.fromWithin(m_heldFrom, m_putBackChars);
+    const qsizetype done = m_log.chars(m_heldFrom, to);
     QElapsedTimer spent;
     spent.start();
-    putBack(lines);
+    putBack(to - m_heldFrom);
     const qint64 ns = qMax<qint64>(spent.nsecsElapsed(), 1);
-    const qsizetype done = chars - m_heldChars;
     m_putBackChars = qBound(PutBackLeast, qsizetype(double(done) * PutBackSliceNs / ns), PutBackMost);
-    if (m_heldLines)
+    if (heldLines() > 0)
         m_putBack.start(0);
 }
 
@@ -368,7 +365,7 @@ void TranscriptBox::settle()
 {
     flush();
     m_putBack.stop();
-    putBack(m_heldLines);
+    putBack(heldLines());
 }
 
 QString TranscriptBox::text()
@@ -430,11 +427,7 @@ void TranscriptBox::clear()
 {
     m_flushDue.stop();
     m_putBack.stop();
-    m_pending.clear();
-    m_pendingLines = 0;
-    m_held.clear();
-    m_heldLines = 0;
-    m_heldChars = 0;
-    m_gap = QTextCursor();
+    m_log.clear();
+    m_heldFrom = m_tailFrom = m_queuedFrom = m_log.end();
     QPlainTextEdit::clear();
 }

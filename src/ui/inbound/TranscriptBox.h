@@ -4,10 +4,10 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextCursor>
+
+#include "inbound/TranscriptLog.h"
 #include <QTimer>
 
-#include <deque>
-#include <utility>
 
 // The chat transcript. Lines are appended in place and in batches: an append
 // only queues the line, and the queue goes into the document at the next
@@ -19,12 +19,20 @@
 // moment later costs more than everything else the receiver does. So a batch
 // of FloodBatch lines or more goes in as its newest FloodBatch lines only
 // (fewer when they are long: FloodChars characters), which is all the box can
-// show at once, and the lines before them are held back in order. They go back into the document, between the older lines and
-// the newest, as soon as no lines are waiting to be flushed, in steps of a
-// few milliseconds each, or all at once as soon as text(), textLength(),
-// selStart(), lineCount() or document() is called.
-// Until then the document and its scroll bar hold the oldest and the newest
-// lines without the held ones in between; the caret is at the end either way.
+// show at once, and the lines before them are held back in order. They go
+// back into the document, between the older lines and the newest, as soon as
+// no lines are waiting to be flushed, in steps of a few milliseconds each, or
+// all at once as soon as text(), textLength(), selStart(), lineCount() or
+// document() is called, or the user acts on the box (a key, a click, a
+// drag, the context menu), so that what the user selects and edits is the
+// whole transcript. Until then the document and its scroll bar hold the
+// oldest and the newest lines without the held ones in between; the caret is
+// at the end either way.
+//
+// Received lines not yet wholly in the document live in a TranscriptLog, one
+// record each: the held ones, the newest ones shown after them, and the
+// queue, as three ranges of sequence numbers. The document above the gap is
+// the only place where the user's edits can be.
 //
 // The queue is flushed by itself about once a frame while lines keep coming,
 // and at once when they come one at a time.
@@ -51,9 +59,6 @@ public:
     // Long lines: a screenful of them is far fewer characters than this.
     static constexpr qsizetype FloodChars = 64 * 1024;
     static constexpr int FlushEveryMs = 16;
-    // The queue keeps at most this much room between flushes: a flood of
-    // long lines must not leave it tens of megabytes large.
-    static constexpr qsizetype ReserveMost = 1 << 20;
 
     explicit TranscriptBox(QWidget *parent = nullptr);
 
@@ -70,16 +75,20 @@ public:
     void moveCaretToEnd();
     qsizetype lineCount();
     // Lines appended but not yet in the document: queued or held back.
-    qsizetype linesWaiting() const { return m_pendingLines + m_heldLines; }
+    qsizetype linesWaiting() const;
 
     // The whole transcript, with every line in place.
     QTextDocument *document();
     QString toPlainText();
     void clear();
 
-    // For tests: a smaller character budget, so its effect shows with
-    // little input.
-    void setCharBudget(qsizetype chars) { m_charBudget = chars; }
+    // For tests: smaller limits, so their effect shows with little input.
+    void setCharBudget(qsizetype chars);
+    void setLineLimit(qsizetype lines);
+
+protected:
+    bool event(QEvent *e) override;
+    bool viewportEvent(QEvent *e) override;
 
 private:
     using QPlainTextEdit::appendHtml;
@@ -90,50 +99,41 @@ private:
 
     QTextDocument *doc() const { return QPlainTextEdit::document(); }
 
-    // Held-back lines, oldest first: each piece is text from `begin` to
-    // `end`, `lines` whole lines that each end in a line feed.
-    struct Held
-    {
-        QString text;
-        qsizetype begin = 0;
-        qsizetype end = 0;
-        qsizetype lines = 0;
-    };
-
-    void keepNewestPending(qsizetype chars);
+    qsizetype heldLines() const { return m_tailFrom - m_heldFrom; }
+    qsizetype tailLines() const { return m_queuedFrom - m_tailFrom; }
+    int gapBlock() const { return documentLines() - int(tailLines()); }
     int documentLines() const;
     qsizetype documentChars() const;
-    int linesAboveGap() const;
+    void dropWhatTheLogDropped();
+    void closeGapIfEmpty();
     void floodFlush();
     void plainFlush();
-    // Makes room for what comes in, within both the line and the
-    // character limit.
-    void trim(qsizetype incomingLines, qsizetype incomingChars);
+    // Makes room for the queue, within both the line and the character
+    // limit, oldest lines first.
+    void trim();
     // How many of the first `most` lines go to free both counts.
     int topLinesCovering(qsizetype lines, qsizetype chars, int most) const;
-    void insertAtEnd(const QString &lines);
+    void insertAtEnd(QStringView lines);
     qsizetype removeTopLines(int count); // the characters it freed
-    void holdAfterGap(int count);
-    void hold(const QString &text, qsizetype begin, qsizetype end, qsizetype lines);
-    // Drops the oldest held lines until at least `lines` lines and `chars`
-    // characters are gone; says how many of each went.
-    std::pair<qsizetype, qsizetype> dropHeld(qsizetype lines, qsizetype chars);
-    QString takeHeld(qsizetype lines);
-    // How many of the oldest held lines fit in chars (at least one).
-    qsizetype heldLinesWithin(qsizetype chars) const;
+    qsizetype removeAll();
+    // The oldest `count` lines shown after the gap become held ones.
+    void holdTail(qsizetype count);
     void putBack(qsizetype lines);
     void settle();
     void putBackStep();
     void scrollQuietly(int value);
 
-    QString m_pending;
-    qsizetype m_pendingLines = 0;
-    std::deque<Held> m_held;
-    qsizetype m_heldLines = 0;
-    qsizetype m_heldChars = 0;
+    inbound::TranscriptLog m_log;
+    // Held lines are [m_heldFrom, m_tailFrom), the newest lines shown after
+    // the gap [m_tailFrom, m_queuedFrom), the queue from m_queuedFrom to
+    // the log's end. Without held lines there is no gap and all three are
+    // equal. The log may have dropped the oldest of them since the last
+    // flush; the flush catches up.
+    qint64 m_heldFrom = 0;
+    qint64 m_tailFrom = 0;
+    qint64 m_queuedFrom = 0;
+    qsizetype m_lineLimit = Scrollback;
     qsizetype m_charBudget = CharBudget;
-    // Where held lines go back in: after the older lines, before the newest.
-    QTextCursor m_gap;
     QTimer m_putBack;
     qsizetype m_putBackChars = 128 * 1024; // per step; adapts to what a step costs
     QTimer m_flushDue;

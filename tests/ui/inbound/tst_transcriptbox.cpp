@@ -1,5 +1,8 @@
 #include "inbound/TranscriptBox.h"
 
+#include "TranscriptDiff.h"
+
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
@@ -7,10 +10,14 @@
 
 namespace {
 qsizetype linePadding = 0; // long lines go into the document fewer at a time
+qsizetype paddedFrom = 0;
+qsizetype emptyEvery = 0;  // as the gateway's empty info lines
 
 QString line(qsizetype i)
 {
-    return QStringLiteral("line %1").arg(i) + QString(linePadding, u'.');
+    if (emptyEvery && i % emptyEvery == 0)
+        return QString();
+    return QStringLiteral("line %1").arg(i) + QString(i >= paddedFrom ? linePadding : 0, u'.');
 }
 
 // Appends the batches, flushing after each, and returns how many lines went in.
@@ -25,10 +32,17 @@ qsizetype feed(TranscriptBox &box, const QList<int> &batches, qsizetype first = 
     return n - first;
 }
 
+// The newest lines that fit in both limits.
 QString expectedText(qsizetype total)
 {
+    qsizetype first = total;
+    for (qsizetype chars = 0; first > 0 && total - first < TranscriptBox::Scrollback; --first) {
+        chars += line(first - 1).size() + 1;
+        if (chars > TranscriptBox::CharBudget)
+            break;
+    }
     QString text;
-    for (qsizetype i = qMax<qsizetype>(0, total - TranscriptBox::Scrollback); i < total; ++i)
+    for (qsizetype i = first; i < total; ++i)
         text += line(i) + QStringLiteral("\r\n");
     return text;
 }
@@ -46,38 +60,49 @@ private slots:
     {
         QTest::addColumn<QList<int>>("batches");
         QTest::addColumn<qsizetype>("padding");
+        QTest::addColumn<qsizetype>("paddedFrom");
+        QTest::addColumn<qsizetype>("empty"); // every so many lines one is empty
         const int flood = TranscriptBox::FloodBatch;
-        QTest::newRow("small batches") << QList<int>{1, 5, flood - 1} << qsizetype(0);
-        QTest::newRow("one flood batch") << QList<int>{flood * 4} << qsizetype(0);
-        QTest::newRow("exactly one flood batch") << QList<int>{flood} << qsizetype(0);
-        QTest::newRow("flood after history") << QList<int>{200, 50, flood * 3} << qsizetype(0);
-        QTest::newRow("trickle between floods") << QList<int>{100, flood * 2, 7, 30, flood * 5, 1} << qsizetype(0);
-        QTest::newRow("trickle longer than the window") << QList<int>{flood * 2, 200, 200, 200, 200, 3} << qsizetype(0);
+        QTest::newRow("small batches") << QList<int>{1, 5, flood - 1} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+        QTest::newRow("one flood batch") << QList<int>{flood * 4} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+        QTest::newRow("exactly one flood batch") << QList<int>{flood} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+        QTest::newRow("flood after history") << QList<int>{200, 50, flood * 3} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+        QTest::newRow("trickle between floods") << QList<int>{100, flood * 2, 7, 30, flood * 5, 1} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+        QTest::newRow("trickle longer than the window") << QList<int>{flood * 2, 200, 200, 200, 200, 3} << qsizetype(0) << qsizetype(0) << qsizetype(0);
         QTest::newRow("scrollback overflows inside the held lines")
-            << QList<int>{50, TranscriptBox::Scrollback - 20, flood * 2, 10} << qsizetype(0);
+            << QList<int>{50, TranscriptBox::Scrollback - 20, flood * 2, 10} << qsizetype(0) << qsizetype(0) << qsizetype(0);
         QTest::newRow("scrollback overflows with history shown")
-            << QList<int>{TranscriptBox::Scrollback - 10, 40, flood + 1} << qsizetype(0);
-        QTest::newRow("one batch beyond the scrollback") << QList<int>{TranscriptBox::Scrollback + 300} << qsizetype(0);
+            << QList<int>{TranscriptBox::Scrollback - 10, 40, flood + 1} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+        QTest::newRow("one batch beyond the scrollback") << QList<int>{TranscriptBox::Scrollback + 300} << qsizetype(0) << qsizetype(0) << qsizetype(0);
         QTest::newRow("long lines, fewer of them shown at once")
-            << QList<int>{20, 300, 20, 250} << qsizetype(1000);
+            << QList<int>{20, 300, 20, 250} << qsizetype(1000) << qsizetype(0) << qsizetype(0);
+        QTest::newRow("bursts of one flood batch, the oldest line empty")
+            << QList<int>{flood, flood, flood} << qsizetype(0) << qsizetype(0) << qsizetype(flood);
+        QTest::newRow("one batch over the character budget")
+            << QList<int>{10, 2100} << qsizetype(3990) << qsizetype(10) << qsizetype(0);
     }
 
     void batchesReadBackInOrder()
     {
         QFETCH(QList<int>, batches);
         QFETCH(qsizetype, padding);
+        QFETCH(qsizetype, paddedFrom);
+        QFETCH(qsizetype, empty);
         linePadding = padding;
-        const auto plain = qScopeGuard([] { linePadding = 0; });
+        ::paddedFrom = paddedFrom;
+        emptyEvery = empty;
+        const auto plain = qScopeGuard([] { linePadding = 0; ::paddedFrom = 0; emptyEvery = 0; });
         TranscriptBox box;
         const qsizetype total = feed(box, batches);
         const QString expected = expectedText(total);
+        const qsizetype lines = expected.count(u'\n');
         // The editor's own document is no partial view, even mid-flood.
-        QCOMPARE(box.document()->blockCount() - 1, qMin<qsizetype>(total, TranscriptBox::Scrollback));
-        QCOMPARE(box.lineCount(), qMin<qsizetype>(total, TranscriptBox::Scrollback));
+        QCOMPARE(box.document()->blockCount() - 1, lines);
+        QCOMPARE(box.lineCount(), lines);
         QCOMPARE(box.text(), expected);
         QCOMPARE(box.textLength(), expected.size());
         QCOMPARE(box.selStart(), expected.size());
-        QCOMPARE(box.document()->firstBlock().text(), line(qMax<qsizetype>(0, total - TranscriptBox::Scrollback)));
+        QCOMPARE(box.document()->firstBlock().text(), line(total - lines));
         feed(box, {TranscriptBox::FloodBatch * 2});
         box.clear();
         QCOMPARE(box.lineCount(), 0);
@@ -143,17 +168,75 @@ private slots:
         QCOMPARE(box.selStart(), 0);
     }
 
-    // What the user typed into the transcript stays where it was typed.
-    void userTextSurvivesAFlood()
+    // What the user typed into the transcript stays where it was typed, and
+    // the user acts on every line received so far, never on a partial view.
+    void userEditsLandWhereMade_data()
     {
+        QTest::addColumn<QList<int>>("before"); // batches flushed first
+        QTest::addColumn<int>("queued");        // then lines not yet flushed
+        QTest::addColumn<int>("caretLine");     // put on the document as it is
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<int>>("after");
+        QTest::addColumn<QString>("expected");
+        const int flood = TranscriptBox::FloodBatch;
+        const auto lines = [](qsizetype from, qsizetype to) {
+            QString text;
+            for (qsizetype i = from; i < to; ++i)
+                text += line(i) + QStringLiteral("\r\n");
+            return text;
+        };
+        QTest::newRow("typed at the end, then a flood") << QList<int>{3} << 0 << -1 << QList<int>{} << QStringLiteral("typed")
+                                                        << QList<int>{flood * 2}
+                                                        << lines(0, 3) + QStringLiteral("typed") + lines(3, 3 + flood * 2);
+        QTest::newRow("a key before the next flush")
+            << QList<int>{1} << 1 << -1 << QList<int>{} << QStringLiteral("abc") << QList<int>{} << lines(0, 2) + QStringLiteral("abc");
+        // Line 10 of the document is the oldest of the newest lines shown.
+        QTest::newRow("typed where held lines go back")
+            << QList<int>{10, flood * 2} << 0 << 10 << QList<int>{} << QStringLiteral("x") << QList<int>{}
+            << lines(0, 10 + flood) + u'x' + lines(10 + flood, 10 + flood * 2);
+        QTest::newRow("select all and delete with lines held")
+            << QList<int>{flood * 2} << 0 << -1 << QList<int>{(Qt::CTRL | Qt::Key_A).toCombined(), Qt::Key_Delete} << QString()
+            << QList<int>{} << QString();
+    }
+    void userEditsLandWhereMade()
+    {
+        QFETCH(QList<int>, before);
+        QFETCH(int, queued);
+        QFETCH(int, caretLine);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, after);
+        QFETCH(QString, expected);
         TranscriptBox box;
-        feed(box, {3});
-        box.moveCursor(QTextCursor::End);
-        QTest::keyClicks(&box, QStringLiteral("typed"));
-        const qsizetype total = feed(box, {TranscriptBox::FloodBatch * 2}, 3) + 3;
-        QString expected = expectedText(total);
-        expected.insert(expected.indexOf(line(3)), QStringLiteral("typed"));
+        box.resize(400, 300); // every line one row
+        qsizetype n = feed(box, before);
+        for (int i = 0; i < queued; ++i)
+            box.appendLine(line(n++));
+        if (caretLine >= 0) {
+            box.moveCursor(QTextCursor::Start);
+            for (int i = 0; i < caretLine; ++i)
+                box.moveCursor(QTextCursor::Down);
+        }
+        for (const int key : keys) {
+            const auto k = QKeyCombination::fromCombined(key);
+            QTest::keyClick(&box, k.key(), k.keyboardModifiers());
+        }
+        QTest::keyClicks(&box, typed);
+        feed(box, after, n);
         QCOMPARE(box.text(), expected);
+    }
+
+    // Random appends, bursts, flushes, timer ticks, reads, edits and limits,
+    // checked against a plain model of the transcript.
+    void matchesAPlainTranscript()
+    {
+        for (quint32 seed = 1; seed <= 300; ++seed) {
+            QList<quint8> bytes(64);
+            QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+            const QString failure = transcriptdiff::Run(bytes.constData(), size_t(bytes.size()))();
+            QVERIFY2(failure.isEmpty(), qPrintable(QStringLiteral("seed %1: ").arg(seed) + failure));
+        }
     }
 };
 
