@@ -12,7 +12,7 @@
 #include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "outbound/SendNotice.h"
-#include "protocol/Latin1.h"
+#include "protocol/WireText.h"
 
 #include "ConnectedWindow.h"
 #include "DialogDrivers.h"

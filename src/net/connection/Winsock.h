@@ -5,8 +5,8 @@
 #include <QTcpSocket>
 
 // The program's one connection, with the small set of operations the windows
-// use: configure, connect, send a text, read everything received as text,
-// read the state. Text and bytes map through Latin-1, one byte a character.
+// use: configure, connect, send bytes, read everything received as bytes,
+// read the state. What the bytes mean as text is for the protocol layer.
 class Winsock : public QObject
 {
     Q_OBJECT
@@ -45,14 +45,14 @@ public:
     // was not read or sent yet is dropped.
     void Close();
 
-    // Sends the whole text as one write. False, without blocking, when there
+    // Sends the bytes as one write. False, without blocking, when there
     // is no connection to send on; bytes written while the connection is
     // still being made go out once it is up.
-    bool SendData(const QString &text);
+    bool SendData(const QByteArray &bytes);
 
     // Everything received and not read before; with a limit, at most that
     // many bytes of it.
-    QString GetData(qint64 maxBytes = -1);
+    QByteArray GetData(qint64 maxBytes = -1);
     qint64 bytesAvailable() const { return m_socket.bytesAvailable(); }
 
     State state() const;

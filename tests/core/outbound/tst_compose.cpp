@@ -1,5 +1,5 @@
 #include "outbound/Composer.h"
-#include "protocol/Latin1.h"
+#include "protocol/WireText.h"
 #include "protocol/OutboundLines.h"
 
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "protocol/Latin1.h"
+#include "protocol/WireText.h"
 #include "protocol/MessageCodes.h"
 #include "protocol/OutboundLines.h"
 
