@@ -7,6 +7,7 @@
 
 #include "app/frmBot.h"
 #include "inbound/Receiver.h"
+#include "protocol/WireText.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -55,7 +56,7 @@ Half feed(frmBot &w, const QString &chunk, int timeoutMs)
     QElapsedTimer clock;
     stalls.start();
     clock.start();
-    w.receiver().feed(chunk);
+    w.receiver().feed(wire::toWire(chunk));
     (void)bench::runUntil([&] { return !w.receiver().busy(); }, timeoutMs);
     Half h;
     h.seconds = double(clock.nsecsElapsed()) / 1e9;
@@ -98,7 +99,7 @@ int main(int argc, char *argv[])
     frmBot w(QStringLiteral("127.0.0.1"), 1);
     w.show();
     const QString channel = QStringLiteral("Big Hall");
-    w.receiver().feed(QStringLiteral("1007 CHANNEL \"") + channel + QStringLiteral("\"\r\n"));
+    w.receiver().feed(wire::toWire(QStringLiteral("1007 CHANNEL \"") + channel + QStringLiteral("\"\r\n")));
     (void)bench::runUntil([&] { return !w.receiver().busy(); }, 10000);
 
     const Half in = feed(w, joins, 600000);

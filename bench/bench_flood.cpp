@@ -12,7 +12,7 @@
 #include "inbound/Receiver.h"
 #include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
-#include "protocol/Latin1.h"
+#include "protocol/WireText.h"
 #include "protocol/MessageCodes.h"
 #include "protocol/OutboundLines.h"
 

@@ -1,10 +1,12 @@
-// Micro benchmarks of the line cutter and the flag-field locator, in MB/s and
+// Micro benchmarks of the line cutter, the reading of lines as text and the
+// flag-field locator, in MB/s and
 // lines/s. Besides Google Benchmark's own output, each result is printed as a
 // row for scripts/bench.
 #include "BenchCommon.h"
 
 #include "inbound/FindFlags.h"
 #include "inbound/LineCutter.h"
+#include "protocol/WireText.h"
 
 #include <benchmark/benchmark.h>
 
@@ -61,27 +63,65 @@ const QString &sample()
     return text;
 }
 
-// The text as the socket hands it over: pieces of a given size.
+const QByteArray &sampleBytes()
+{
+    static const QByteArray bytes = wire::toWire(sample());
+    return bytes;
+}
+
+// The bytes as the socket hands them over: pieces of a given size.
 void cutterInPieces(benchmark::State &state)
 {
-    const QString &text = sample();
+    const QByteArray &text = sampleBytes();
     const qsizetype piece = state.range(0);
     inbound::LineCutter cutter;
     qint64 lines = 0;
     for (auto _ : state) {
         for (qsizetype at = 0; at < text.size(); at += piece) {
-            cutter.feed(QStringView(text).sliced(at, qMin(piece, text.size() - at)));
-            QStringView line;
+            cutter.feed(QByteArrayView(text).sliced(at, qMin(piece, text.size() - at)));
+            QByteArrayView line;
             while (cutter.next(line)) {
                 benchmark::DoNotOptimize(line.data());
                 ++lines;
             }
         }
     }
-    state.SetBytesProcessed(state.iterations() * text.size()); // one byte a character on the wire
+    state.SetBytesProcessed(state.iterations() * text.size());
     state.counters["lines/s"] = benchmark::Counter(double(lines), benchmark::Counter::kIsRate);
 }
 BENCHMARK(cutterInPieces)->Arg(1460)->Arg(64 * 1024)->Arg(1 << 20);
+
+// Each cut line read as text into one reused buffer, as the receiver does:
+// the flood's ASCII (0), and the same lines with every tenth one carrying
+// Cyrillic UTF-8 and a stray 8-bit byte (1).
+void decodeLines(benchmark::State &state)
+{
+    QByteArray text = sampleBytes();
+    if (state.range(0)) {
+        QByteArray mixed;
+        int n = 0;
+        for (const QByteArray &l : text.split('\n')) {
+            mixed += l;
+            if (++n % 10 == 0 && l.endsWith('\r')) {
+                mixed.chop(2); // before the closing quote and the CR
+                mixed += " \xd0\xbf\xd1\x80\xd0\xb8 caf\xe9\"\r";
+            }
+            mixed += '\n';
+        }
+        text = mixed;
+    }
+    const QByteArrayList lines = text.split('\n');
+    QString buffer;
+    for (auto _ : state) {
+        for (const QByteArray &l : lines) {
+            wire::fromWireInto(l, buffer);
+            benchmark::DoNotOptimize(buffer.constData());
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+    state.counters["lines/s"] = benchmark::Counter(double(state.iterations() * lines.size()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(decodeLines)->Arg(0)->Arg(1);
 
 void findFlags(benchmark::State &state)
 {

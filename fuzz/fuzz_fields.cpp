@@ -4,7 +4,7 @@
 #include "inbound/Fields.h"
 #include "inbound/FindFlags.h"
 #include "inbound/ShownText.h"
-#include "protocol/Latin1.h"
+#include "protocol/WireText.h"
 
 #include <cstdlib>
 
@@ -37,7 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size > 100000)
         return 0;
-    const QString raw = wire::fromWire(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString raw = wire::fromWire(bytes);
+    // Whatever the bytes, read and written back they are the same bytes: a
+    // name taken from a line goes back to the service exactly as it came.
+    check(wire::toWire(raw) == bytes);
     // Lines reach the handlers ending in CR; try both that and the raw text.
     for (const QString &line : {raw, raw + u'\r'}) {
         const int f = FindFlags(line);
@@ -74,14 +78,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             check(line.size() >= 16 && ch->size() == line.size() - 16);
         // Shown text is one line, never longer than its limit, and keeps
         // every character it does not have to hide.
+        // A cut that would halve a surrogate pair keeps one character less.
         const QString shown = shownText(line, MaxNameShown);
-        check(shown.size() == qMin(line.size(), MaxNameShown));
+        const bool cut = line.size() > MaxNameShown;
+        check(shown.size() == qMin(line.size(), MaxNameShown)
+              || (cut && shown.size() == MaxNameShown - 1 && line[MaxNameShown - 2].isHighSurrogate()));
         for (qsizetype i = 0; i < shown.size(); ++i) {
             const char16_t c = line[i].unicode();
-            const bool cutHere = line.size() > MaxNameShown && i == shown.size() - 1;
-            check(!isHiddenControl(shown[i].unicode()));
-            check(cutHere || isHiddenControl(c) || shown[i] == line[i]);
+            const bool cutHere = cut && i == shown.size() - 1;
+            check(!isHiddenControl(shown[i].unicode()) && !wire::isStrayByte(shown[i].unicode()));
+            check(cutHere || isHiddenControl(c) || shown[i] == line[i]
+                  || (wire::isStrayByte(c) && shown[i] == QChar(wire::strayByteShown(c))));
         }
+        const qsizetype kept = shown.size() - 1;
+        check(!cut || kept < 1 || !shown[kept - 1].isHighSurrogate() || !line[kept].isLowSurrogate());
     }
     return 0;
 }

@@ -3,9 +3,7 @@
 // never hold more than one over-long run. A stream may end part-way and a
 // new one begin, as when the user connects again.
 #include "inbound/LineCutter.h"
-#include "protocol/Latin1.h"
-
-#include <QStringList>
+#include <QByteArrayList>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -14,17 +12,17 @@
 using inbound::LineCutter;
 
 namespace {
-QStringList model(QStringView stream)
+QByteArrayList model(QByteArrayView stream)
 {
-    QStringList lines;
+    QByteArrayList lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < stream.size(); ++i) {
-        if (stream[i] != u'\r')
+        if (stream[i] != '\r')
             continue;
         if (i - start <= LineCutter::MaxLineLength)
-            lines << stream.sliced(start, i - start + 1).toString();
+            lines << stream.sliced(start, i - start + 1).toByteArray();
         start = i + 1;
-        if (start < stream.size() && stream[start] == u'\n')
+        if (start < stream.size() && stream[start] == '\n')
             ++start;
         i = start - 1;
     }
@@ -53,14 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzedDataProvider fdp(data, size);
     const auto seed = fdp.ConsumeIntegral<uint32_t>();
-    const QString stream = wire::fromWire(expand(fdp));
+    const QByteArray stream = expand(fdp);
 
     // Split points come from the seed so one input covers one split.
     LineCutter cutter;
-    QStringList got;
-    QStringView line;
+    QByteArrayList got;
+    QByteArrayView line;
     uint32_t r = seed | 1u;
-    auto feedAll = [&](QStringView part) {
+    auto feedAll = [&](QByteArrayView part) {
         for (qsizetype at = 0; at < part.size();) {
             r = r * 1664525u + 1013904223u;
             const qsizetype len = qMin<qsizetype>(part.size() - at, 1 + (r >> 8) % (r & 1 ? 9 : 90000));
@@ -69,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             // Sometimes read lines between arrivals, sometimes let them pile up.
             if ((r >> 4) & 1)
                 while (cutter.next(line))
-                    got << line.toString();
+                    got << line.toByteArray();
             // The end of a stream may give its last CR the LF it lacked.
             if (cutter.pending() > stream.size() + 1)
                 std::abort();
@@ -79,11 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Half of the inputs end the connection part-way and start a new one:
     // each stream is cut on its own, and nothing of the first stream's
     // unfinished line reaches the second.
-    QStringList expected;
+    QByteArrayList expected;
     if (seed >> 31) {
         const qsizetype boundary = qsizetype(seed % uint32_t(stream.size() + 1));
-        const QStringView first = QStringView(stream).first(boundary);
-        const QStringView second = QStringView(stream).sliced(boundary);
+        const QByteArrayView first = QByteArrayView(stream).first(boundary);
+        const QByteArrayView second = QByteArrayView(stream).sliced(boundary);
         feedAll(first);
         cutter.dropPartial();
         feedAll(second);
@@ -93,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         expected = model(stream);
     }
     while (cutter.next(line))
-        got << line.toString();
+        got << line.toByteArray();
 
     if (got != expected)
         std::abort();

@@ -7,7 +7,6 @@
 #include "inbound/Receiver.h"
 #include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
-#include "protocol/Latin1.h"
 
 #include <QApplication>
 #include <QRegularExpression>
@@ -76,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const auto cut = fdp.ConsumeIntegralInRange<qsizetype>(0, chunk.size());
         for (const QByteArray &part : {chunk.left(cut), chunk.mid(cut)}) {
             const QString before = w->Text2->text();
-            w->receiver().feed(wire::fromWire(part));
+            w->receiver().feed(part);
             for (int spin = 0; w->receiver().busy() && spin < 100000; ++spin)
                 w->receiver().run();
             check(!w->receiver().busy(), "receiver drained");

@@ -34,7 +34,7 @@ const QString UnknownCommand =
     QStringLiteral("1019 ERROR \"That is not a valid command. Type /help or /? for more info.\"");
 // The answer to a bare "/me", which no test sends otherwise: it marks the
 // point up to which a client has received everything (see settle()).
-const QString BarrierCommand = QStringLiteral("/me\r\n");
+const QByteArray BarrierCommand = "/me\r\n";
 const QString BarrierAnswer = QStringLiteral("1019 ERROR \"What do you want to emote?\"");
 // The transcript shows the server's errors, so it shows the barrier's answer too.
 const QString BarrierShown = QStringLiteral("What do you want to emote?");

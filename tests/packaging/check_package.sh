@@ -116,19 +116,21 @@ newest="$(grep -o '<release [^>]*>' "${metainfo[0]}" 2>/dev/null | head -n1)"
   && pass "metainfo's newest release is $version of $release_date" \
   || fail "metainfo's newest release '$newest' is not $version of $release_date"
 
-# The gateway's manual page names exactly the options its --help prints.
+# Each program's manual page names exactly the options its --help prints.
 options_of() { grep -oE '(^|[[:space:]("])--?[a-z][a-z-]*' | grep -oE -- '-.*' | sort -u; }
-# Only the option column of --help: its texts start after a wide gap.
-help_options="$("$root/usr/bin/quillon-gateway" --help 2>&1 \
-  | grep -E '^  -' | sed -E 's/^  //; s/  .*//' | options_of)"
-# Roff spells a dash \- and switches fonts with \fB, \fI, \fR.
-page_options="$(zcat "$root/usr/share/man/man1/quillon-gateway.1.gz" 2>/dev/null \
-  | sed -E 's/\\f[BIRP]//g; s/\\-/-/g' | options_of)"
-if [ -n "$help_options" ] && [ "$help_options" = "$page_options" ]; then
-  pass "quillon-gateway(1) names the options --help prints"
-else
-  fail "quillon-gateway(1) and --help differ: $(diff <(echo "$help_options") <(echo "$page_options") | grep '^[<>]' | tr '\n' ' ')"
-fi
+for prog in quillon quillon-gateway; do
+  # Only the option column of --help: its texts start after a wide gap.
+  help_options="$("$root/usr/bin/$prog" --help 2>&1 \
+    | grep -E '^  -' | sed -E 's/^  //; s/  .*//' | options_of)"
+  # Roff spells a dash \- and switches fonts with \fB, \fI, \fR.
+  page_options="$(zcat "$root/usr/share/man/man1/$prog.1.gz" 2>/dev/null \
+    | sed -E 's/\\f[BIRP]//g; s/\\-/-/g' | options_of)"
+  if [ -n "$help_options" ] && [ "$help_options" = "$page_options" ]; then
+    pass "$prog(1) names the options --help prints"
+  else
+    fail "$prog(1) and --help differ: $(diff <(echo "$help_options") <(echo "$page_options") | grep '^[<>]' | tr '\n' ' ')"
+  fi
+done
 
 # What Debian expects of every package. Info and pedantic tags are shown
 # for whoever wants to go further, but only errors and warnings fail.

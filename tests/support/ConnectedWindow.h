@@ -49,7 +49,7 @@ struct ConnectedWindow
     QByteArray takeSent()
     {
         static const QByteArray mark = "\x01mark\r\n";
-        if (!w.Winsock1->SendData(QString::fromLatin1(mark)))
+        if (!w.Winsock1->SendData(mark))
             return "<no connection>";
         if (!QTest::qWaitFor([this] { return gw.received().endsWith(mark); }, 5000))
             return "<marker lost>" + gw.received();

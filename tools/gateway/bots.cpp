@@ -2,6 +2,16 @@
 
 #include <QList>
 
+// Texts are kept as the bytes that go on the wire: the gateway relays bytes,
+// and real channels carry UTF-8 from game clients next to 8-bit text from
+// older ones.
+struct Voice
+{
+    const char *const *chatter;
+    quint32 chatterCount;
+    const char *reply; // nullptr: one of the shared replies
+};
+
 namespace {
 
 struct Persona
@@ -10,14 +20,42 @@ struct Persona
     const char *flags;
     const char *productCode;
     const char *productName;
+    const Voice *voice; // nullptr: the shared English chatter, emotes too
 };
 
+// UTF-8, written as such in this file.
+const char *const AccentedChatter[] = {
+    "quelqu'un pour une partie rapide ? ça me tente",
+    "¿alguien juega esta noche? ¡vamos!",
+    "São Paulo está acordado, e vocês?",
+    "déjà vu, ce niveau encore…",
+};
+const Voice Accented{AccentedChatter, 4, "Merci ! Je suis un robot de démo, à bientôt."};
+
+const char *const CyrillicChatter[] = {
+    "привет, как дела? €",
+    "кто-нибудь играет сегодня?",
+    "хорошая игра, всем спасибо",
+};
+const Voice Cyrillic{CyrillicChatter, 3, "Спасибо за шёпот! Я всего лишь демо-бот."};
+
+// 8-bit Latin-1 bytes, as an older client sends them: not UTF-8 anywhere.
+const char *const Latin1Chatter[] = {
+    "Gr\xfc\xdf" "e aus K\xf6ln!",
+    "Sch\xf6nes Spiel, danke sch\xf6n",
+    "na, wer spielt noch eine Runde? \xbfqu\xe9 tal?",
+};
+const Voice Latin1{Latin1Chatter, 3, "Danke f\xfcr das Fl\xfcstern, ich bin nur ein Demo-Bot."};
+
 const Persona Personas[] = {
-    {"heron", "0012", "LARK", "Larkspur Online"},
-    {"nightowl", "0010", "FENW", "Fenwick Tactics"},
-    {"kestrel", "0000", "IRON", "Ironhollow"},
-    {"finch", "0010", "QUIL", "Quillon"},
-    {"plover", "0002", "LARK", "Larkspur Online"},
+    {"heron", "0012", "LARK", "Larkspur Online", nullptr},
+    {"nightowl", "0010", "FENW", "Fenwick Tactics", nullptr},
+    {"kestrel", "0000", "IRON", "Ironhollow", nullptr},
+    {"finch", "0010", "QUIL", "Quillon", nullptr},
+    {"plover", "0002", "LARK", "Larkspur Online", nullptr},
+    {"Zoë", "0010", "LARK", "Larkspur Online", &Accented},
+    {"Дмитрий", "0000", "FENW", "Fenwick Tactics", &Cyrillic},
+    {"J\xfcrgen", "0010", "IRON", "Ironhollow", &Latin1},
 };
 
 const char *const Chatter[] = {
@@ -96,6 +134,7 @@ BotCrowd::BotCrowd(ChatHub &hub, QObject *parent)
         bot->flags = QString::fromLatin1(p.flags);
         bot->productCode = QString::fromLatin1(p.productCode);
         bot->productName = QString::fromLatin1(p.productName);
+        bot->voice = p.voice;
         rejoin(bot.get());
         m_bots.push_back(std::move(bot));
     }
@@ -117,7 +156,9 @@ void BotCrowd::answerWhisper(Bot *bot, const QString &from)
     if (bot->replyPending)
         return;
     bot->replyPending = true;
-    const QString reply = QString::fromLatin1(Replies[m_rng.bounded(countOf(Replies))]);
+    const QString reply = QString::fromLatin1(bot->voice && bot->voice->reply
+                                                  ? bot->voice->reply
+                                                  : Replies[m_rng.bounded(countOf(Replies))]);
     QTimer::singleShot(800 + int(m_rng.bounded(1500)), this, [this, bot, from, reply] {
         bot->replyPending = false;
         // Either side may have left in the meantime.
@@ -142,10 +183,16 @@ void BotCrowd::act()
     if (!offline.isEmpty() && (roll < 15 || online.size() < 2)) {
         rejoin(offline.at(m_rng.bounded(int(offline.size()))));
     } else if (online.size() > 2 && roll < 25) {
-        m_hub.logOff(online.at(m_rng.bounded(int(online.size()))));
+        // The members with texts beyond ASCII stay, so the demo always has
+        // someone of each kind to whisper to.
+        Bot *bot = online.at(m_rng.bounded(int(online.size())));
+        if (!bot->voice)
+            m_hub.logOff(bot);
     } else if (!online.isEmpty()) {
         Bot *bot = online.at(m_rng.bounded(int(online.size())));
-        if (roll < 40)
+        if (bot->voice)
+            m_hub.talk(bot, QString::fromLatin1(bot->voice->chatter[m_rng.bounded(bot->voice->chatterCount)]));
+        else if (roll < 40)
             m_hub.emote(bot, QString::fromLatin1(Emotes[m_rng.bounded(countOf(Emotes))]));
         else
             m_hub.talk(bot, QString::fromLatin1(Chatter[m_rng.bounded(countOf(Chatter))]));

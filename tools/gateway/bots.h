@@ -11,6 +11,7 @@
 #include <vector>
 
 class BotCrowd;
+struct Voice;
 
 class Bot : public Member
 {
@@ -22,6 +23,7 @@ public:
     void bannedFrom(ChatHub &hub, const QString &fromChannel, const QString &by) override;
 
     bool replyPending = false;
+    const Voice *voice = nullptr;
 
 private:
     BotCrowd &m_crowd;

@@ -13,13 +13,13 @@ void LineCutter::dropPartial()
 {
     qsizetype keep = qMax(m_tail, m_pos);
     // The LF of the last CR LF still belongs to that line.
-    if (keep == m_tail && keep > 0 && keep < m_buf.size() && m_buf.at(keep) == u'\n' && m_buf.at(keep - 1) == u'\r')
+    if (keep == m_tail && keep > 0 && keep < m_buf.size() && m_buf.at(keep) == '\n' && m_buf.at(keep - 1) == '\r')
         ++keep;
     m_buf.truncate(keep);
     // A last CR still to be handed out gets its LF now: otherwise handing it
     // out would take an LF that opens the next connection's data for its own.
-    if (m_pos < keep && m_buf.at(keep - 1) == u'\r')
-        m_buf.append(u'\n');
+    if (m_pos < keep && m_buf.at(keep - 1) == '\r')
+        m_buf.append('\n');
     m_skipLf = m_discarding = false;
 }
 
@@ -41,16 +41,16 @@ void LineCutter::compact()
     m_pos = 0;
 }
 
-void LineCutter::feed(QStringView chunk)
+void LineCutter::feed(QByteArrayView chunk)
 {
     compact();
     if (m_skipLf && !chunk.isEmpty()) {
         m_skipLf = false;
-        if (chunk.front() == u'\n')
+        if (chunk.front() == '\n')
             chunk = chunk.sliced(1);
     }
     if (m_discarding) {
-        const qsizetype cr = chunk.indexOf(u'\r');
+        const qsizetype cr = chunk.indexOf('\r');
         if (cr < 0)
             return;
         m_discarding = false;
@@ -59,7 +59,7 @@ void LineCutter::feed(QStringView chunk)
             m_skipLf = true;
             return;
         }
-        if (chunk.front() == u'\n')
+        if (chunk.front() == '\n')
             chunk = chunk.sliced(1);
     }
     if (chunk.isEmpty())
@@ -67,13 +67,13 @@ void LineCutter::feed(QStringView chunk)
 
     const qsizetype base = m_buf.size();
     m_buf.append(chunk);
-    const qsizetype lastCr = chunk.lastIndexOf(u'\r');
+    const qsizetype lastCr = chunk.lastIndexOf('\r');
     if (lastCr >= 0)
         m_tail = base + lastCr + 1;
     m_tail = qMax(m_tail, m_pos);
     // The LF of the last CR LF is not part of the run that follows it.
     qsizetype run = m_buf.size() - m_tail;
-    if (run > 0 && m_tail > 0 && m_buf.at(m_tail) == u'\n' && m_buf.at(m_tail - 1) == u'\r')
+    if (run > 0 && m_tail > 0 && m_buf.at(m_tail) == '\n' && m_buf.at(m_tail - 1) == '\r')
         --run;
     if (run > MaxLineLength) {
         m_buf.truncate(m_tail);
@@ -81,19 +81,19 @@ void LineCutter::feed(QStringView chunk)
     }
 }
 
-bool LineCutter::next(QStringView &line)
+bool LineCutter::next(QByteArrayView &line)
 {
-    const QStringView all(m_buf);
+    const QByteArrayView all(m_buf);
     for (;;) {
         if (m_pos >= all.size())
             return false;
-        const qsizetype cr = all.indexOf(u'\r', m_pos);
+        const qsizetype cr = all.indexOf('\r', m_pos);
         if (cr < 0)
             return false;
         const qsizetype start = m_pos;
         m_pos = cr + 1;
         if (m_pos < all.size()) {
-            if (all[m_pos] == u'\n')
+            if (all[m_pos] == '\n')
                 ++m_pos;
         } else {
             m_skipLf = true;

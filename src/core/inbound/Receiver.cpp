@@ -1,5 +1,7 @@
 #include "inbound/Receiver.h"
 
+#include "protocol/WireText.h"
+
 namespace inbound {
 
 Receiver::Receiver(Sink sink, QObject *parent)
@@ -19,14 +21,14 @@ void Receiver::arrived()
         m_resume.start();
 }
 
-void Receiver::feed(const QString &text)
+void Receiver::feed(QByteArrayView bytes)
 {
     if (m_running) {
         // The running slice holds a view into the cutter.
-        m_deferred += text;
+        m_deferred += bytes;
         return;
     }
-    m_cutter.feed(text);
+    m_cutter.feed(bytes);
     run();
 }
 
@@ -39,7 +41,7 @@ void Receiver::run()
     QElapsedTimer slice;
     slice.start();
     bool more = true;
-    QStringView line;
+    QByteArrayView line;
     for (;;) {
         if (!m_cutter.next(line)) {
             if (!m_deferred.isEmpty()) {
@@ -48,7 +50,7 @@ void Receiver::run()
                 continue;
             }
             if (m_source && m_cutter.pending() < BacklogLimit) {
-                const QString piece = m_source(ReadPiece);
+                const QByteArray piece = m_source(ReadPiece);
                 if (!piece.isEmpty()) {
                     m_cutter.feed(piece);
                     continue;
@@ -57,7 +59,8 @@ void Receiver::run()
             more = false;
             break;
         }
-        m_sink(line);
+        wire::fromWireInto(line, m_line);
+        m_sink(m_line);
         // A cheap clock read per line, a real yield per slice.
         if (slice.elapsed() >= SliceMs)
             break;
@@ -72,7 +75,7 @@ void Receiver::takeUnread()
 {
     if (!m_source)
         return;
-    const QString rest = m_source(-1);
+    const QByteArray rest = m_source(-1);
     if (!rest.isEmpty())
         feed(rest);
 }

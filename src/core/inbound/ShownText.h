@@ -4,7 +4,8 @@
 #include <QStringView>
 
 // How received text is shown: the one rule for the transcript, the user list
-// and the banner. What is stored and sent back stays exactly as received.
+// and the banner. What is stored and sent back stays exactly as received; a
+// byte that was not UTF-8 is shown as its Latin-1 character.
 namespace inbound {
 
 // Laying out tens of thousands of characters without a blank stalls the
@@ -22,7 +23,8 @@ constexpr bool isHiddenControl(char16_t c)
 }
 
 // Appends the shown form of text to out: at most maxShown characters, the
-// last of them an ellipsis when text was cut.
+// last of them an ellipsis when text was cut. A surrogate pair is never cut
+// in half, so a cut text may be one shorter.
 void appendShown(QString &out, QStringView text, qsizetype maxShown);
 QString shownText(QStringView text, qsizetype maxShown);
 

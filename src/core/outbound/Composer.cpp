@@ -1,8 +1,8 @@
 #include "outbound/Composer.h"
 
 #include "protocol/Concat.h"
-#include "protocol/Latin1.h"
 #include "protocol/OutboundLines.h"
+#include "protocol/WireText.h"
 
 namespace outbound {
 
@@ -11,8 +11,9 @@ QList<Outgoing> compose(QStringView typed, const QStringList &selectedEntries, Q
     const QString text = wire::oneLine(typed.toString());
     if (wire::isCommand(text))
         return {Outgoing{text, QString()}};
-    // A character the 8-bit wire cannot carry goes out as "?": the echo
-    // shows what the channel got, not what was typed.
+    // The echo shows what the channel got, read back as a received line is:
+    // a lone surrogate goes out as U+FFFD, and stray bytes next to each other
+    // may form a character.
     auto echo = [&](QStringView joiner) { return wire::asSent(wire::concat({userName, joiner, text})); };
     if (selectedEntries.isEmpty())
         return {Outgoing{text, echo(u": ")}};

@@ -1,7 +1,5 @@
 #include "connection/Winsock.h"
 
-#include "protocol/Latin1.h"
-
 #include <QMetaObject>
 
 Winsock::Winsock(QObject *parent)
@@ -34,35 +32,34 @@ void Winsock::Close()
     m_failed = false;
 }
 
-bool Winsock::SendData(const QString &text)
+bool Winsock::SendData(const QByteArray &bytes)
 {
-    return m_socket.state() == QAbstractSocket::ConnectedState && write(text);
+    return m_socket.state() == QAbstractSocket::ConnectedState && write(bytes);
 }
 
-bool Winsock::SendHandshake(const QString &text)
+bool Winsock::SendHandshake(const QByteArray &bytes)
 {
     switch (m_socket.state()) {
     case QAbstractSocket::HostLookupState:
     case QAbstractSocket::ConnectingState:
     case QAbstractSocket::ConnectedState:
-        return write(text);
+        return write(bytes);
     default:
         return false;
     }
 }
 
-bool Winsock::write(const QString &text)
+bool Winsock::write(const QByteArray &bytes)
 {
-    const QByteArray bytes = wire::toWire(text);
     if (m_socket.write(bytes) != bytes.size())
         return false;
     emit dataSent(bytes);
     return true;
 }
 
-QString Winsock::GetData(qint64 maxBytes)
+QByteArray Winsock::GetData(qint64 maxBytes)
 {
-    return wire::fromWire(maxBytes < 0 ? m_socket.readAll() : m_socket.read(maxBytes));
+    return maxBytes < 0 ? m_socket.readAll() : m_socket.read(maxBytes);
 }
 
 Winsock::State Winsock::state() const

@@ -5,8 +5,8 @@
 #include <QTcpSocket>
 
 // The program's one connection, with the small set of operations the windows
-// use: configure, connect, send a text, read everything received as text,
-// read the state. Text and bytes map through Latin-1, one byte a character.
+// use: configure, connect, send bytes, read everything received as bytes,
+// read the state. What the bytes mean as text is for the protocol layer.
 class Winsock : public QObject
 {
     Q_OBJECT
@@ -45,18 +45,18 @@ public:
     // was not read or sent yet is dropped.
     void Close();
 
-    // Sends the whole text as one write. False, without blocking, unless the
+    // Sends the bytes as one write. False, without blocking, unless the
     // connection is up: a line the user sees echoed must really have gone
     // out, and bytes queued on an attempt that then fails are thrown away.
-    bool SendData(const QString &text);
+    bool SendData(const QByteArray &bytes);
     // The login handshake alone may also be written while the connection is
     // still being made (it goes out once it is up), since a fast typist can
     // beat a slow connect; if the attempt fails, the watchdog says so.
-    bool SendHandshake(const QString &text);
+    bool SendHandshake(const QByteArray &bytes);
 
     // Everything received and not read before; with a limit, at most that
     // many bytes of it.
-    QString GetData(qint64 maxBytes = -1);
+    QByteArray GetData(qint64 maxBytes = -1);
     qint64 bytesAvailable() const { return m_socket.bytesAvailable(); }
 
     State state() const;
@@ -69,7 +69,7 @@ signals:
     void dataSent(const QByteArray &bytes);
 
 private:
-    bool write(const QString &text);
+    bool write(const QByteArray &bytes);
     void announce();
 
     QTcpSocket m_socket;

@@ -44,8 +44,8 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
     m_receiver = new inbound::Receiver([this](QStringView line) { dispatch(line); }, this);
     connect(m_receiver, &inbound::Receiver::passEnded, this, &frmBot::receiverPassEnded);
     // A socket that is not open warns on every read.
-    m_receiver->setSource([this](qint64 maxChars) {
-        return Winsock1->bytesAvailable() > 0 ? Winsock1->GetData(maxChars) : QString();
+    m_receiver->setSource([this](qint64 maxBytes) {
+        return Winsock1->bytesAvailable() > 0 ? Winsock1->GetData(maxBytes) : QByteArray();
     });
 
     Form_Load();

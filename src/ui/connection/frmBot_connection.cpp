@@ -5,6 +5,7 @@
 #include "connection/frmLogin.h"
 #include "inbound/Receiver.h"
 #include "protocol/OutboundLines.h"
+#include "protocol/WireText.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -74,10 +75,10 @@ void frmBot::ProceedLogin()
     }
     // A send that finds no connection fails quietly: the watchdog started
     // below is what tells the user.
-    if (Winsock1->SendHandshake(wire::handshakePreamble()))
+    if (Winsock1->SendHandshake(wire::toWire(wire::handshakePreamble())))
         m_loginSent = true;
-    Winsock1->SendHandshake(wire::handshakeName(UserName));
-    Winsock1->SendHandshake(wire::handshakePassword(Password));
+    Winsock1->SendHandshake(wire::toWire(wire::handshakeName(UserName)));
+    Winsock1->SendHandshake(wire::toWire(wire::handshakePassword(Password)));
     QCoreApplication::processEvents();
     // A later login leaves a running watchdog as it is, unless it opened a
     // new connection: that gets the same time to come up as the first.

@@ -9,6 +9,7 @@
 #include "outbound/FrmChannel.h"
 #include "outbound/SendNotice.h"
 #include "protocol/OutboundLines.h"
+#include "protocol/WireText.h"
 
 #include <QToolTip>
 
@@ -46,7 +47,7 @@ bool frmBot::Send_Click()
             selected << entry->text();
     }
     for (const outbound::Outgoing &out : outbound::compose(typed, selected, UserName)) {
-        if (!Winsock1->SendData(wire::withLineEnd(out.line))) {
+        if (!Winsock1->SendData(wire::toWire(wire::withLineEnd(out.line)))) {
             // The run stops here; what went out and what was echoed stays,
             // and the input line keeps the text so nothing typed is lost.
             outbound::tellNothingSent(Text1);

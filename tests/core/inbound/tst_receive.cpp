@@ -1,5 +1,4 @@
 #include "inbound/Receiver.h"
-#include "protocol/Latin1.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,7 +17,7 @@ struct Engine
         receiver.setSource([this](qint64 max) {
             const QByteArray piece = max < 0 ? buffer : buffer.left(max);
             buffer.remove(0, piece.size());
-            return wire::fromWire(piece);
+            return piece;
         });
     }
     void arrive(const QByteArray &bytes)

@@ -1,6 +1,6 @@
 #include "outbound/Composer.h"
 #include "outbound/InputHistory.h"
-#include "protocol/Latin1.h"
+#include "protocol/WireText.h"
 #include "protocol/OutboundLines.h"
 
 #include <QTest>
@@ -45,11 +45,15 @@ private slots:
         QTest::newRow("entry sent untrimmed")
             << (QStringList() << QStringLiteral("  ibis  ")) << QList<int>{0} << "hi"
             << QByteArray("/Whisper   ibis   hi\r\n") << "kestrelTO: hi\r\n";
-        QTest::newRow("8-bit text, one byte a character")
-            << Birds << QList<int>{} << QStringLiteral("caf\u00e9 \u00fcber") << QByteArray("caf\xe9 \xfc" "ber\r\n")
+        QTest::newRow("beyond ASCII goes out as UTF-8")
+            << Birds << QList<int>{} << QStringLiteral("caf\u00e9 \u00fcber") << QByteArray("caf\xc3\xa9 \xc3\xbc" "ber\r\n")
             << QStringLiteral("kestrel: caf\u00e9 \u00fcber\r\n");
-        QTest::newRow("echoed as the 8-bit wire carried it")
-            << Birds << QList<int>{} << QStringLiteral("price 5\u20ac") << QByteArray("price 5?\r\n") << "kestrel: price 5?\r\n";
+        QTest::newRow("echo equals the bytes sent")
+            << Birds << QList<int>{} << QStringLiteral("price 5\u20ac") << QByteArray("price 5\xe2\x82\xac\r\n")
+            << QStringLiteral("kestrel: price 5\u20ac\r\n");
+        QTest::newRow("8-bit name whispered back as its bytes")
+            << (QStringList() << wire::fromWire("J\xfcrgen ")) << QList<int>{0} << "hi"
+            << QByteArray("/Whisper J\xfcrgen  hi\r\n") << "kestrelTO: hi\r\n";
         QTest::newRow("40,000 characters go out whole") << Birds << QList<int>{} << "/" + QString(39999, u'x')
                                                         << "/" + QByteArray(39999, 'x') + "\r\n" << "";
         // A pasted line break must not turn the tail of a whisper into chat.

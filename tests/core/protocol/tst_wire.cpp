@@ -1,4 +1,4 @@
-#include "protocol/Latin1.h"
+#include "protocol/WireText.h"
 #include "protocol/MessageCodes.h"
 #include "protocol/OutboundLines.h"
 
@@ -13,10 +13,11 @@ private slots:
         QByteArray all;
         for (int b = 0; b < 256; ++b)
             all.append(char(b));
+        // No byte from 80 up begins a valid sequence here: each stands for itself.
         const QString text = wire::fromWire(all);
         QCOMPARE(text.size(), 256);
         for (int b = 0; b < 256; ++b)
-            QCOMPARE(text.at(b).unicode(), char16_t(b));
+            QCOMPARE(text.at(b).unicode(), char16_t(b < 0x80 ? b : wire::StrayByteBase + b));
         QCOMPARE(wire::toWire(text), all);
     }
 
@@ -48,7 +49,9 @@ private slots:
         QTest::newRow("stats, no entry") << wire::statsCommand(u"") << QByteArray("/stats  STAR\r\n");
         QTest::newRow("channel") << wire::channelCommand(u"Opponents Wanted") << QByteArray("/Channel Opponents Wanted\r\n");
         QTest::newRow("channel, empty") << wire::channelCommand(u"") << QByteArray("/Channel \r\n");
-        QTest::newRow("8-bit chat") << QString::fromLatin1("caf\xe9 \xff") << QByteArray("caf\xe9 \xff\r\n");
+        QTest::newRow("beyond ASCII as UTF-8")
+            << QStringLiteral("caf\u00e9 \u20ac \U0001F600") << QByteArray("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\r\n");
+        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) << QByteArray("\xef\xbf\xbd\r\n");
     }
     void outboundLines()
     {
