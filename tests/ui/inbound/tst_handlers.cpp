@@ -488,7 +488,7 @@ private slots:
         }
         QSignalSpy asked(&w, &frmBot::attentionAsked);
         for (const QString &batch : batches)
-            w.receiver().feed(batch);
+            w.receiver().feed(batch.toUtf8());
         QCOMPARE(asked.size(), alerts);
     }
 
