@@ -1,12 +1,15 @@
 // The whole receive path into a real main window. After every arrival: the
 // transcript's earlier text is unchanged, the caret is at its end, no shown
-// line is longer than the transcript shows, the banner's count matches the
-// list, and nothing held grows without bound.
+// line is longer than the transcript shows, each shown line is one line of
+// the transcript, the banner's count matches the list, and nothing held
+// grows without bound.
 #include "app/frmBot.h"
+#include "inbound/Fields.h"
 #include "inbound/LineCutter.h"
 #include "inbound/Receiver.h"
 #include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
+#include "protocol/MessageCodes.h"
 
 #include <QApplication>
 #include <QRegularExpression>
@@ -34,15 +37,45 @@ const char *const Templates[] = {
     "1018 INFO \"%s\"\r\n", "1023 EMOTE %s 0002 \"%s\"\r\n", "%s",
 };
 
+// What real channels carry beyond ASCII, which random bytes seldom make:
+// multi-byte UTF-8, characters beyond U+FFFF (the first ends where stray
+// bytes lie), stray bytes, and what a text view takes for a line end or a
+// change of direction.
+const char *const Wide[] = {
+    "\xC3\xA9", "\xD0\x94", "\xF0\x9F\x92\xAF", "\xF0\x9D\x84\x9E", "\xFC", "\xFF",
+    "\xE2\x80\xA8", "\xE2\x80\xA9", "\xEF\xB7\x90", "\xEF\xB7\x91", "\xE2\x80\xAE", "\xE2\x81\xA6",
+};
+
 // Now and then a long run of one byte, so names and texts near the cutter's
 // limit come up without libFuzzer having to grow tens of kilobytes of input.
 QByteArray field(FuzzedDataProvider &fdp, size_t maxLength)
 {
-    if (fdp.ConsumeIntegralInRange<int>(0, 31) == 0) {
+    const int kind = fdp.ConsumeIntegralInRange<int>(0, 31);
+    if (kind == 0) {
         const auto length = fdp.ConsumeIntegralInRange<int>(1, 70000);
         return QByteArray(length, char(fdp.ConsumeIntegral<unsigned char>()));
     }
+    if (kind < 8) {
+        QByteArray wide;
+        for (auto n = fdp.ConsumeIntegralInRange<size_t>(1, maxLength / 4); n > 0; --n)
+            wide += fdp.ConsumeBool() ? "x" : Wide[fdp.ConsumeIntegralInRange<size_t>(0, std::size(Wide) - 1)];
+        return wide;
+    }
     return QByteArray::fromStdString(fdp.ConsumeRandomLengthString(maxLength));
+}
+
+// How many transcript lines the line makes: no character in it may add one.
+int transcriptLines(QStringView line)
+{
+    using wire::Inbound;
+    switch (wire::classify(line)) {
+    case Inbound::Talk: return inbound::talkLine(line) ? 1 : 0;
+    case Inbound::Whisper: return inbound::whisperLine(line) ? 1 : 0;
+    case Inbound::Emote: return inbound::emoteLine(line) ? 1 : 0;
+    case Inbound::Info:
+    case Inbound::Error: return 1;
+    default: return 0;
+    }
 }
 } // namespace
 
@@ -57,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzedDataProvider fdp(data, size);
     auto w = std::make_unique<frmBot>(QStringLiteral("127.0.0.1"), 1);
+    qsizetype lines = 0; // at most 512 of at most 4,097 characters: nothing is trimmed
+    QObject::connect(w.get(), &frmBot::lineCut, [&lines](QStringView line) { lines += transcriptLines(line); });
     int arrivals = 0;
     while (fdp.remaining_bytes() > 0 && arrivals++ < 64) {
         QByteArray chunk;
@@ -87,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (QStringView line : QStringView(after).tokenize(u"\r\n"))
             check(line.size() <= inbound::MaxLineShown, "shown lines stay short");
         check(w->Text2->textLength() == after.size(), "length counts CR LF as two");
+        check(w->Text2->lineCount() == lines, "one transcript line per line shown");
         const QString banner = w->Channel->text();
         if (banner != u"Marrow Vale") {
             static const QRegularExpression count(QStringLiteral("  \\((\\d+)\\)$"));

@@ -3,6 +3,7 @@
 // against what the gateway made of it: the lines the other windows received
 // and the gateway's answers to the sender.
 #include "app/ActionLabel.h"
+#include "app/CommandLine.h"
 #include "app/frmBot.h"
 #include "connection/Globals.h"
 #include "connection/Notice.h"
@@ -39,15 +40,15 @@ const QString BarrierAnswer = QStringLiteral("1019 ERROR \"What do you want to e
 // The transcript shows the server's errors, so it shows the barrier's answer too.
 const QString BarrierShown = QStringLiteral("What do you want to emote?");
 
-// The real gateway, without its simulated members, so every line is caused
-// by a test.
+// The real gateway, without its simulated members unless asked, so every
+// line is caused by a test.
 class GatewayProcess
 {
 public:
     ~GatewayProcess() { stop(); }
 
     // Port 0 picks a free port; the port is known once this returns true.
-    bool start(quint16 wanted = 0)
+    bool start(quint16 wanted = 0, bool members = false)
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // Goes with the test if the test dies, rather than holding its port
@@ -55,7 +56,7 @@ public:
         m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_process.start(QStringLiteral(QUILLON_GATEWAY_EXE),
                         QStringList() << QStringLiteral("--port") << QString::number(wanted)
-                                      << QStringLiteral("--quiet"));
+                                      << (members ? QStringList() : QStringList{QStringLiteral("--quiet")}));
         if (!m_process.waitForStarted(Patience))
             return false;
         QDeadlineTimer deadline(Patience);
@@ -89,26 +90,15 @@ private:
     QProcess m_process;
 };
 
-// Types text as key presses; QTest::keyClicks takes ASCII only.
-void type(QWidget *box, const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 128)
-            QTest::keyClick(box, char(c.unicode()));
-        else
-            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
 // One user: a main window, the account it logs in with, and every line it
 // received, CR taken off.
 class Client
 {
 public:
-    Client(const QString &name, const QString &password, quint16 port)
+    Client(const QString &name, const QString &password, quint16 port, const QString &host = QStringLiteral("127.0.0.1"))
         : name(name)
         , password(password)
-        , w(QStringLiteral("127.0.0.1"), port)
+        , w(host, port)
     {
         QObject::connect(&w, &frmBot::lineCut, &w, [this](QStringView line) {
             lines << (line.endsWith(u'\r') ? line.chopped(1) : line).toString();
@@ -585,6 +575,55 @@ private slots:
     // Connect and a login while logged in: a new session under the new
     // name. The service takes every line after a login as chat, so a second
     // handshake on the same connection would show the password to everyone.
+    // The demo's members who write beyond ASCII answer a whisper each in
+    // their own encoding; the 8-bit name goes back as the bytes it came as.
+    // The window is set up from a command line, as the program sets it up.
+    void whisperToTheDemoMembers()
+    {
+        GatewayProcess demo;
+        QVERIFY(demo.start(0, true));
+        const app::CommandLine options = app::readCommandLine(
+            {"quillon", "--server", QStringLiteral("127.0.0.1:%1").arg(demo.port)}, QStringLiteral("192.0.2.1"), 6112);
+        QCOMPARE(options.action, app::CommandLine::Run);
+        Client a(QStringLiteral("wren"), QStringLiteral("feathers"), quint16(options.port), options.host);
+        QVERIFY(logIn(a));
+        const QStringList members{QStringLiteral("Zo\u00EB "), QStringLiteral("\u0414\u043C\u0438\u0442\u0440\u0438\u0439 "),
+                                  QStringLiteral("J_rgen ").replace(u'_', QChar(0xDCFC))};
+        const auto allListed = [&] { return std::all_of(members.begin(), members.end(), [&](const QString &m) { return a.row(m) >= 0; }); };
+        QTRY_VERIFY_WITH_TIMEOUT(allListed(), Patience);
+        for (const QString &m : members)
+            a.clickEntry(m);
+        a.say(QStringLiteral("hello"));
+        const QStringList answers{
+            QStringLiteral(" Zo\u00EB : (whisper) Merci ! Je suis un robot de d\u00E9mo, \u00E0 bient\u00F4t."),
+            QStringLiteral(" \u0414\u043C\u0438\u0442\u0440\u0438\u0439 : (whisper) \u0421\u043F\u0430\u0441\u0438\u0431\u043E "
+                           "\u0437\u0430 \u0448\u0451\u043F\u043E\u0442! \u042F \u0432\u0441\u0435\u0433\u043E \u043B\u0438\u0448\u044C "
+                           "\u0434\u0435\u043C\u043E-\u0431\u043E\u0442."),
+            QStringLiteral(" J\u00FCrgen : (whisper) Danke f\u00FCr das Fl\u00FCstern, ich bin nur ein Demo-Bot."),
+        };
+        for (const QString &answer : answers)
+            QTRY_VERIFY_WITH_TIMEOUT(a.w.Text2->text().contains(answer + QStringLiteral("\r\n")), Patience);
+    }
+
+    // A malformed gateway stops the real program before any window.
+    void malformedServerIsRefused_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("leading zeros") << QStringList{"--server", "192.168.001.010"};
+        QTest::newRow("a mistyped option") << QStringList{"--sever", "127.0.0.1"};
+    }
+    void malformedServerIsRefused()
+    {
+        QFETCH(QStringList, args);
+        QProcess quillon;
+        quillon.start(QStringLiteral(QUILLON_EXE), args << QStringLiteral("-platform") << QStringLiteral("offscreen"));
+        QVERIFY(quillon.waitForFinished(Patience));
+        QCOMPARE(quillon.exitCode(), 2);
+        const QByteArray error = quillon.readAllStandardError();
+        QVERIFY2(error.startsWith("quillon: ") && error.count('\n') == 1 && error.endsWith("; see quillon --help\n"), error.constData());
+        QVERIFY(quillon.readAllStandardOutput().isEmpty());
+    }
+
     void loggingInAgainStartsANewSession()
     {
         Client a(QStringLiteral("wren"), QStringLiteral("feathers"), m_gateway->port);

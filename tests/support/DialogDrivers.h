@@ -53,10 +53,25 @@ inline void pressConnectWith(frmBot &w, const std::function<void(frmLogin &)> &d
     withLoginDialog(&w, [&w] { QTest::mouseClick(w.Connect, Qt::LeftButton); }, drive);
 }
 
+// Types text as key presses, one a character; QTest::keyClicks takes ASCII
+// only.
+inline void type(QWidget *box, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() < 128) {
+            QTest::keyClick(box, char(text[i].unicode()));
+        } else {
+            const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, text.mid(i, n), Qt::NoModifier);
+            i += n - 1;
+        }
+    }
+}
+
 inline void typeAndLogin(frmLogin &d, const QString &name, const QString &password)
 {
-    QTest::keyClicks(d.UserNamet, name);
-    QTest::keyClicks(d.Passwordt, password);
+    type(d.UserNamet, name);
+    type(d.Passwordt, password);
     QTest::mouseClick(d.Login, Qt::LeftButton);
 }
 

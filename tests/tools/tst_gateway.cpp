@@ -185,6 +185,7 @@ private slots:
     void replay();
     void badArguments_data();
     void badArguments();
+    void version();
     void stopsOnSignal_data();
     void stopsOnSignal();
 };
@@ -523,6 +524,14 @@ void tst_Gateway::badArguments_data()
     QTest::newRow("mix all zero") << QStringList{"--flood", "5", "--mix", "talk=0"};
     QTest::newRow("replay file missing") << QStringList{"--replay", "/nonexistent/quillon-replay"};
     QTest::newRow("zero chunk size") << QStringList{"--replay", QUILLON_GATEWAY_EXE, "--chunks", "1,0"};
+    // Checked even where the mode that uses them is off.
+    QTest::newRow("bad mix without a flood") << QStringList{"--mix", "dance=5"};
+    QTest::newRow("bad seed without a flood") << QStringList{"--seed", "x"};
+    QTest::newRow("bad chunks without a replay") << QStringList{"--chunks", "0"};
+    QTest::newRow("bad delay without a replay") << QStringList{"--delay-ms", "-1"};
+    QTest::newRow("unknown option") << QStringList{"--sever"};
+    QTest::newRow("missing value") << QStringList{"--port"};
+    QTest::newRow("stray argument") << QStringList{"6112"};
 }
 
 void tst_Gateway::badArguments()
@@ -533,9 +542,18 @@ void tst_Gateway::badArguments()
     process.start(QStringLiteral(QUILLON_GATEWAY_EXE), arguments);
     QVERIFY(process.waitForFinished(Patience));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QVERIFY(process.exitCode() != 0);
+    QCOMPARE(process.exitCode(), 2); // 1 says it could not listen
     QVERIFY(!process.readAllStandardOutput().contains("listening"));
     QVERIFY(!process.readAllStandardError().isEmpty());
+}
+
+void tst_Gateway::version()
+{
+    QProcess process;
+    process.start(QStringLiteral(QUILLON_GATEWAY_EXE), {QStringLiteral("--version")});
+    QVERIFY(process.waitForFinished(Patience));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(process.readAllStandardOutput().startsWith("quillon-gateway " QUILLON_VERSION "\n"));
 }
 
 void tst_Gateway::stopsOnSignal_data()

@@ -55,50 +55,53 @@ std::optional<GatewayOptions> parseOptions(const QCommandLineParser &parser, QSt
     options.port = quint16(number);
     options.bots = !parser.isSet(QStringLiteral("quiet"));
 
-    if (parser.isSet(QStringLiteral("flood"))) {
-        FloodOptions flood;
-        if (!toNumber(parser.value(QStringLiteral("flood")), 0, 1'000'000'000, &flood.lines)) {
-            *error = QStringLiteral("--flood needs a line count from 0 to 1000000000");
-            return std::nullopt;
-        }
-        const std::optional<FloodMix> mix = FloodMix::parse(parser.value(QStringLiteral("mix")), error);
-        if (!mix)
-            return std::nullopt;
-        flood.mix = *mix;
-        if (!toNumber(parser.value(QStringLiteral("seed")), 0, 0xffffffffLL, &number)) {
-            *error = QStringLiteral("--seed needs a number from 0 to 4294967295");
-            return std::nullopt;
-        }
-        flood.seed = quint32(number);
-        options.flood = flood;
+    // Every value is checked, used or not: a typo in one is no less a
+    // typo for being next to the wrong mode.
+    FloodOptions flood;
+    if (parser.isSet(QStringLiteral("flood"))
+        && !toNumber(parser.value(QStringLiteral("flood")), 0, 1'000'000'000, &flood.lines)) {
+        *error = QStringLiteral("--flood needs a line count from 0 to 1000000000");
+        return std::nullopt;
     }
+    const std::optional<FloodMix> mix = FloodMix::parse(parser.value(QStringLiteral("mix")), error);
+    if (!mix)
+        return std::nullopt;
+    flood.mix = *mix;
+    if (!toNumber(parser.value(QStringLiteral("seed")), 0, 0xffffffffLL, &number)) {
+        *error = QStringLiteral("--seed needs a number from 0 to 4294967295");
+        return std::nullopt;
+    }
+    flood.seed = quint32(number);
 
+    ReplayOptions replay;
+    replay.chunks.clear();
+    const QStringList sizes = parser.value(QStringLiteral("chunks")).split(QLatin1Char(','));
+    for (const QString &size : sizes) {
+        if (!toNumber(size.trimmed(), 1, 16 * 1024 * 1024, &number)) {
+            *error = QStringLiteral("--chunks needs sizes from 1 to 16777216, like 1,7,100");
+            return std::nullopt;
+        }
+        replay.chunks.append(int(number));
+    }
+    if (!toNumber(parser.value(QStringLiteral("delay-ms")), 0, 60000, &number)) {
+        *error = QStringLiteral("--delay-ms needs a number from 0 to 60000");
+        return std::nullopt;
+    }
+    replay.delayMs = int(number);
+
+    if (parser.isSet(QStringLiteral("flood")))
+        options.flood = flood;
     if (parser.isSet(QStringLiteral("replay"))) {
         if (options.flood) {
             *error = QStringLiteral("--replay and --flood cannot be combined");
             return std::nullopt;
         }
-        ReplayOptions replay;
         QFile file(parser.value(QStringLiteral("replay")));
         if (!file.open(QIODevice::ReadOnly)) {
             *error = QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString());
             return std::nullopt;
         }
         replay.data = file.readAll();
-        replay.chunks.clear();
-        const QStringList sizes = parser.value(QStringLiteral("chunks")).split(QLatin1Char(','));
-        for (const QString &size : sizes) {
-            if (!toNumber(size.trimmed(), 1, 16 * 1024 * 1024, &number)) {
-                *error = QStringLiteral("--chunks needs sizes from 1 to 16777216, like 1,7,100");
-                return std::nullopt;
-            }
-            replay.chunks.append(int(number));
-        }
-        if (!toNumber(parser.value(QStringLiteral("delay-ms")), 0, 60000, &number)) {
-            *error = QStringLiteral("--delay-ms needs a number from 0 to 60000");
-            return std::nullopt;
-        }
-        replay.delayMs = int(number);
         options.replay = replay;
     }
     return options;
@@ -135,14 +138,33 @@ int main(int argc, char *argv[])
         {QStringLiteral("delay-ms"), QStringLiteral("Pause in ms between replay chunks (default 20)."),
          QStringLiteral("D"), QStringLiteral("20")},
     });
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    parser.addOption(version);
+    // Status 1 means "could not listen"; a command line the gateway cannot
+    // take is 2, as for a bad value, where QCommandLineParser would exit 1.
+    const auto refuse = [](const QString &why) {
+        gw::printErr(QStringLiteral("quillon-gateway: %1; see quillon-gateway --help").arg(why));
+        return 2;
+    };
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QString why = parser.errorText(); // "Unknown option 'x'."
+        if (why.endsWith(u'.'))
+            why.chop(1);
+        return refuse(why);
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+    if (parser.isSet(version)) {
+        gw::printOut(QStringLiteral("quillon-gateway " QUILLON_VERSION));
+        return 0;
+    }
+    // Help and the help with Qt's options, now that nothing else can fail.
     parser.process(app);
 
     QString error;
     const std::optional<GatewayOptions> options = parseOptions(parser, &error);
-    if (!options) {
-        gw::printErr(QStringLiteral("quillon-gateway: ") + error);
-        return 2;
-    }
+    if (!options)
+        return refuse(error);
     if (!installSignalHandlers()) {
         gw::printErr(QStringLiteral("quillon-gateway: cannot install signal handlers"));
         return 1;

@@ -1,7 +1,9 @@
 #include "inbound/Fields.h"
 
 #include "inbound/FindFlags.h"
+#include "inbound/ShownText.h"
 #include "protocol/Concat.h"
+#include "protocol/WireText.h"
 
 namespace inbound {
 
@@ -44,9 +46,21 @@ std::optional<QString> listField(QStringView line, qsizetype nameStart)
     return name->toString();
 }
 
-bool isWordCharacter(QChar c)
+// Judged by code point, so a letter beyond U+FFFF is one; a combining mark
+// belongs to the word it follows.
+bool isWordCharacter(char32_t c)
 {
-    return c.isLetterOrNumber() || c == u'_';
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c == u'_';
+}
+
+char32_t codePointBefore(QStringView text, qsizetype at)
+{
+    return wire::startsPair(text, at - 2) ? QChar::surrogateToUcs4(text[at - 2], text[at - 1]) : text[at - 1].unicode();
+}
+
+char32_t codePointAt(QStringView text, qsizetype at)
+{
+    return wire::startsPair(text, at) ? QChar::surrogateToUcs4(text[at], text[at + 1]) : text[at].unicode();
 }
 
 } // namespace
@@ -86,14 +100,18 @@ std::optional<QString> emoteLine(QStringView line, qsizetype *textAt)
     return nameAndText(line, EmoteNameAt, u" ", textAt);
 }
 
-bool mentions(QStringView text, QStringView name)
+bool mentions(QStringView received, QStringView name)
 {
     if (name.isEmpty())
         return false;
+    // The user looks for their name in what the transcript shows, where a
+    // stray byte is its Latin-1 letter.
+    const QString text = shownText(received, MaxLineShown);
     for (qsizetype at = text.indexOf(name, 0, Qt::CaseInsensitive); at >= 0;
          at = text.indexOf(name, at + 1, Qt::CaseInsensitive)) {
         const qsizetype end = at + name.size();
-        if ((at == 0 || !isWordCharacter(text[at - 1])) && (end == text.size() || !isWordCharacter(text[end])))
+        if ((at == 0 || !isWordCharacter(codePointBefore(text, at)))
+            && (end == text.size() || !isWordCharacter(codePointAt(text, end))))
             return true;
     }
     return false;

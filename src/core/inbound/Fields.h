@@ -30,10 +30,10 @@ std::optional<QString> whisperLine(QStringView line); // 1004: name field, ": (w
 QString infoLine(QStringView line);                   // 1018: the quoted text; empty when unquoted
 std::optional<QString> emoteLine(QStringView line, qsizetype *textAt = nullptr); // 1023: name field, " ", text
 
-// Whether the text holds the name as a whole word, in any case: "Kestrel,"
-// and "hi KESTREL" name kestrel, "kestrels" does not. An empty name is in
-// no text.
-bool mentions(QStringView text, QStringView name);
+// Whether received text, as the transcript shows it, holds the name as a
+// whole word, in any case: "Kestrel," and "hi KESTREL" name kestrel,
+// "kestrels" does not. An empty name is in no text.
+bool mentions(QStringView received, QStringView name);
 
 // User list and banner.
 std::optional<QString> userEntry(QStringView line);   // 1001, 1002: untrimmed name field

@@ -6,33 +6,57 @@
 
 namespace inbound {
 
+namespace {
+
+// Everything standIn() may change, tested cheaply: printable ASCII, nearly
+// all of a busy channel's text, is out after two comparisons.
+constexpr bool mayBeHidden(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7f && (c == 0x7f || (c >= 0x2028 && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069)
+                                      || (c >= 0xdc80 && c <= 0xdcff) || c == 0xfdd0 || c == 0xfdd1));
+}
+
+} // namespace
+
+char16_t standIn(QStringView text, qsizetype i)
+{
+    const char16_t c = text[i].unicode();
+    if (!mayBeHidden(c) || c == u'\t')
+        return 0;
+    if (c < 0x20)
+        return char16_t(0x2400 + c);
+    switch (c) {
+    case 0x7f: return 0x2421;   // ␡
+    case 0x2028: return 0x21b5; // ↵: it breaks the line within the paragraph
+    case 0x2029: return 0x00b6; // ¶
+    default: break;
+    }
+    if (c >= 0xdc80 && c <= 0xdcff)
+        return wire::isStrayByteAt(text, i) ? wire::strayByte(text[i]) : 0;
+    // The direction controls and the frame markers: what they stand for
+    // cannot be drawn, so they show as the character for what cannot be.
+    return 0xfffd;
+}
+
 void appendShown(QString &out, QStringView text, qsizetype maxShown)
 {
     const bool cut = text.size() > maxShown;
     if (cut) {
         qsizetype keep = qMax<qsizetype>(0, maxShown - 1);
         // Half a pair would show as a box of its own.
-        if (keep > 0 && text[keep - 1].isHighSurrogate() && text[keep].isLowSurrogate())
+        if (wire::startsPair(text, keep - 1))
             --keep;
         text = text.first(keep);
     }
     const qsizetype at = out.size();
     out.append(text);
-    // Most lines hold no control character and no stray byte: one scan, no
-    // second copy.
-    const auto changed = [](QChar c) {
-        return isHiddenControl(c.unicode()) || wire::isStrayByte(c.unicode());
-    };
-    if (std::any_of(text.begin(), text.end(), changed)) {
-        for (auto it = out.begin() + at; it != out.end(); ++it) {
-            const char16_t u = it->unicode();
-            if (u == 0x7f)
-                *it = QChar(char16_t(0x2421));
-            else if (isHiddenControl(u))
-                *it = QChar(char16_t(0x2400 + u));
-            else if (wire::isStrayByte(u))
-                *it = QChar(wire::strayByteShown(u));
-        }
+    // Most lines hold nothing to hide: one scan, no second copy.
+    const auto first = std::find_if(text.begin(), text.end(), [](QChar c) { return mayBeHidden(c.unicode()); });
+    if (first != text.end()) {
+        QChar *shown = out.data() + at;
+        for (qsizetype i = first - text.begin(); i < text.size(); ++i)
+            if (const char16_t s = standIn(text, i))
+                shown[i] = QChar(s);
     }
     if (cut && maxShown > 0)
         out.append(QChar(0x2026)); // …

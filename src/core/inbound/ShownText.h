@@ -14,13 +14,15 @@ namespace inbound {
 constexpr qsizetype MaxLineShown = 4096; // a transcript line
 constexpr qsizetype MaxNameShown = 256;  // a list entry: the row shows a few dozen
 
-// Control characters could break one received line into several or forge a
-// line that looks as if someone else wrote it; they are shown as their
-// visible stand-ins (U+2400 onwards), one for one. Tabs stay.
-constexpr bool isHiddenControl(char16_t c)
-{
-    return (c < 0x20 && c != u'\t') || c == 0x7f;
-}
+// What the unit at i is shown as, or 0 when it is shown as itself.
+// Characters that a text view acts on instead of drawing could break one
+// received line into several or forge a line that looks as if someone else
+// wrote it, so they are shown as visible stand-ins, one for one: control
+// characters but the tab (as U+2400 onwards), the line and paragraph
+// separators, the text document's frame markers U+FDD0 and U+FDD1 (each a
+// new paragraph there), and the direction controls that embed, override or
+// isolate (they would reorder text outside the field they came in).
+char16_t standIn(QStringView text, qsizetype i);
 
 // Appends the shown form of text to out: at most maxShown characters, the
 // last of them an ellipsis when text was cut. A surrogate pair is never cut

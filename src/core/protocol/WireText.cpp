@@ -145,8 +145,8 @@ QByteArray toWire(QStringView text)
         } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
             put(out, QChar::surrogateToUcs4(c, p[i + 1]));
             ++i;
-        } else if (isStrayByte(c)) {
-            out.append(char(c - StrayByteBase));
+        } else if (isStrayByteAt(text, i)) {
+            out.append(char(strayByte(c)));
         } else if (QChar::isSurrogate(c)) {
             put(out, 0xFFFD);
         } else {

@@ -16,16 +16,27 @@ namespace wire {
 
 inline constexpr char16_t StrayByteBase = 0xDC00;
 
-constexpr bool isStrayByte(char16_t c)
+// Whether the units at i and i + 1 are the two halves of one character.
+constexpr bool startsPair(QStringView text, qsizetype i)
 {
-    return c >= StrayByteBase + 0x80 && c <= StrayByteBase + 0xFF;
+    return i >= 0 && i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate();
 }
 
-// How a stray byte looks on screen: as the one-byte-a-character reading of
-// the wire always showed it.
-constexpr char16_t strayByteShown(char16_t c)
+// Whether the unit at i stands for a stray byte. The reserved range is also
+// where the second half of many a pair lies (U+1F480 to U+1F4FF, where many
+// everyday emoji live, end in such a unit), so a unit is only ever judged
+// with its neighbour: this is the one place that rule is written.
+constexpr bool isStrayByteAt(QStringView text, qsizetype i)
 {
-    return char16_t(c - StrayByteBase);
+    const char16_t c = text[i].unicode();
+    return c >= StrayByteBase + 0x80 && c <= StrayByteBase + 0xFF && !startsPair(text, i - 1);
+}
+
+// The byte a stray-byte unit stands for, which is also how it looks on
+// screen: as the one-byte-a-character reading of the wire always showed it.
+constexpr char16_t strayByte(QChar c)
+{
+    return char16_t(c.unicode() - StrayByteBase);
 }
 
 QString fromWire(QByteArrayView bytes);

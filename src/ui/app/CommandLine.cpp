@@ -1,81 +1,49 @@
 #include "app/CommandLine.h"
 
-#include <QUrl>
+#include "protocol/GatewayAddress.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace app {
 
 namespace {
 
-// Qt's options that take the next argument as their value: that value is
-// Qt's, even when it looks like one of ours.
-bool takesValueForQt(QStringView arg)
+// Qt's own options, which QApplication takes out of the command line later:
+// those that take the next argument as their value (which is Qt's even when
+// it looks like one of ours), and those that stand alone. Qt accepts each
+// with one dash or two.
+constexpr const char16_t *QtWithValue[] = {
+    u"-platform", u"-platformpluginpath", u"-platformtheme", u"-plugin", u"-qwindowgeometry",
+    u"-qwindowicon", u"-qwindowtitle", u"-session", u"-style", u"-stylesheet",
+    // The X11 platform's.
+    u"-display", u"-geometry", u"-title", u"-icon", u"-name", u"-visual",
+};
+constexpr const char16_t *QtAlone[] = {
+    u"-reverse", u"-testability", u"-widgetcount", u"-nograb", u"-dograb", u"-sync",
+};
+constexpr const char16_t *QtJoined[] = {u"-style=", u"-stylesheet=", u"-qmljsdebugger="};
+
+QStringView asQtOption(QStringView arg)
 {
-    if (arg.startsWith(u"--"))
-        arg = arg.sliced(1);
-    static const char16_t *const withValue[] = {
-        u"-platform", u"-platformpluginpath", u"-platformtheme", u"-plugin", u"-qmljsdebugger",
-        u"-qwindowgeometry", u"-qwindowicon", u"-qwindowtitle", u"-session", u"-display",
-        u"-geometry", u"-style", u"-stylesheet", u"-title", u"-name",
-    };
-    for (const char16_t *o : withValue)
-        if (arg == QStringView(o))
-            return true;
-    return false;
+    return arg.startsWith(u"--") ? arg.sliced(1) : arg;
 }
 
-bool parsePort(QStringView text, qint32 *port)
+bool isQtOption(QStringView arg, bool *takesValue)
 {
-    if (text.isEmpty() || text.size() > 5)
-        return false;
-    qint32 value = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    if (value < 1 || value > 65535)
-        return false;
-    *port = value;
-    return true;
+    const QStringView o = asQtOption(arg);
+    *takesValue = std::any_of(std::begin(QtWithValue), std::end(QtWithValue), [o](const char16_t *q) { return o == q; });
+    return *takesValue || std::any_of(std::begin(QtAlone), std::end(QtAlone), [o](const char16_t *q) { return o == q; })
+        || std::any_of(std::begin(QtJoined), std::end(QtJoined), [o](const char16_t *q) { return o.startsWith(q); });
 }
 
-// HOST, HOST:PORT, [IPv6] or [IPv6]:PORT; a bare IPv6 address takes the
-// default port.
-QString parseServer(QStringView value, qint32 defaultPort, QString *host, qint32 *port)
+// The value is shown as given, but on one line and visible.
+QString visible(QString text)
 {
-    QStringView h = value;
-    QStringView p;
-    if (value.startsWith(u'[')) {
-        const qsizetype close = value.indexOf(u']');
-        if (close < 0)
-            return QStringLiteral("an opening [ without its ]");
-        h = value.sliced(1, close - 1);
-        const QStringView rest = value.sliced(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(u':'))
-                return QStringLiteral("only :PORT may follow ]");
-            p = rest.sliced(1);
-            if (p.isEmpty())
-                return QStringLiteral("a colon without a port");
-        }
-    } else if (value.count(u':') == 1) {
-        const qsizetype colon = value.indexOf(u':');
-        h = value.first(colon);
-        p = value.sliced(colon + 1);
-        if (p.isEmpty())
-            return QStringLiteral("a colon without a port");
-    }
-    if (h.isEmpty())
-        return QStringLiteral("no host name");
-    QUrl url;
-    url.setHost(h.toString(), QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty())
-        return QStringLiteral("not a host name or address");
-    *port = defaultPort;
-    if (!p.isEmpty() && !parsePort(p, port))
-        return QStringLiteral("the port must be a number from 1 to 65535");
-    *host = url.host();
-    return {};
+    for (QChar &c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u'?';
+    return text;
 }
 
 } // namespace
@@ -109,22 +77,26 @@ CommandLine readCommandLine(const QStringList &args, const QString &defaultHost,
         } else if (arg.startsWith(u"--server=")) {
             value = arg.sliced(9);
         } else {
-            if (takesValueForQt(arg))
+            bool takesValue = false;
+            if (!isQtOption(arg, &takesValue)) {
+                // Ignored, it would send the user's password to a gateway
+                // they never chose: "--sever host" is a typo, not a wish.
+                return fail(arg.startsWith(u'-') ? QStringLiteral("unknown option \"%1\"").arg(visible(arg))
+                                                 : QStringLiteral("unexpected argument \"%1\"").arg(visible(arg)));
+            }
+            if (takesValue)
                 ++i;
             continue;
         }
         if (serverSeen)
             return fail(QStringLiteral("--server given twice"));
         serverSeen = true;
-        const QString why = parseServer(value, defaultPort, &out.host, &out.port);
-        if (!why.isEmpty()) {
-            // The value is shown as given, but on one line and visible.
-            QString shown = value;
-            for (QChar &c : shown)
-                if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                    c = u'?';
-            return fail(QStringLiteral("bad --server value \"%1\": %2").arg(shown, why));
-        }
+        wire::GatewayAddress address;
+        const QString why = wire::parseGatewayAddress(value, defaultPort, &address);
+        if (!why.isEmpty())
+            return fail(QStringLiteral("bad --server value \"%1\": %2").arg(visible(value), why));
+        out.host = address.host;
+        out.port = address.port;
     }
     return out;
 }
@@ -137,12 +109,15 @@ QString helpText()
         "\n"
         "Options:\n"
         "  --server HOST[:PORT]  Connect to this gateway instead of the built-in\n"
-        "                        one; PORT defaults to 6112. HOST may be a name,\n"
-        "                        an IPv4 address or an IPv6 address in brackets.\n"
+        "                        one; PORT defaults to 6112. HOST is a host name,\n"
+        "                        an IPv4 address written as four numbers from 0\n"
+        "                        to 255 without leading zeros, or an IPv6\n"
+        "                        address in brackets, as in [::1]:6113.\n"
         "  -h, --help            Show this help and exit.\n"
         "  --version             Show the version and exit.\n"
         "\n"
-        "Qt's standard options, such as -platform, work as in any Qt program.\n");
+        "Qt's standard options, such as -platform, work as in any Qt program.\n"
+        "Any other argument is refused.\n");
 }
 
 } // namespace app

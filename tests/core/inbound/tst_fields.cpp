@@ -1,6 +1,7 @@
 #include "inbound/Fields.h"
 #include "inbound/FindFlags.h"
 #include "inbound/ShownText.h"
+#include "protocol/WireText.h"
 
 #include <QTest>
 
@@ -324,6 +325,25 @@ private slots:
         QFETCH(QString, caption);
         QCOMPARE(inbound::bannerCaption(channel, count), caption);
     }
+    void mentions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("named");
+        QTest::newRow("8-bit text as it is shown")
+            << wire::fromWire("hallo J\xFCrgen!") << QStringLiteral("J\u00FCrgen") << true;
+        QTest::newRow("a letter beyond U+FFFF is part of the word")
+            << QStringLiteral("\U0001D400kestrel") << QStringLiteral("kestrel") << false;
+        QTest::newRow("an emoji is not") << QStringLiteral("\U0001F4AFkestrel\U0001F4AF") << QStringLiteral("kestrel") << true;
+    }
+    void mentions()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QFETCH(bool, named);
+        QCOMPARE(inbound::mentions(text, name), named);
+    }
+
     void shownText_data()
     {
         QTest::addColumn<QString>("text");
@@ -336,6 +356,15 @@ private slots:
             << "abcdef" << qsizetype(5) << QStringLiteral("abcd\u2026");
         QTest::newRow("control inside the cut part")
             << QStringLiteral("ab\rcdef") << qsizetype(4) << QStringLiteral("ab\u240D\u2026");
+        // U+1F4AF and U+1F4AA end in units that also stand for stray bytes.
+        QTest::newRow("emoji whose second half looks like a stray byte, and a stray byte after one")
+            << wire::fromWire("\xF0\x9F\x92\xAF \xF0\x9F\x92\xAA\xF0\x9F\xA6\x84\xFC") << qsizetype(10)
+            << QStringLiteral("\U0001F4AF \U0001F4AA\U0001F984\u00FC");
+        QTest::newRow("separators and frame markers start no line")
+            << QStringLiteral("a\u2028b\u2029c\uFDD0d\uFDD1") << qsizetype(10) << QStringLiteral("a\u21B5b\u00B6c\uFFFDd\uFFFD");
+        QTest::newRow("direction controls stay in their field")
+            << QStringLiteral("\u202Eab\u2067c\u2069\u202A\u200F") << qsizetype(10)
+            << QStringLiteral("\uFFFDab\uFFFDc\uFFFD\uFFFD\u200F");
     }
     void shownText()
     {

@@ -1,4 +1,5 @@
 #include "app/ActionLabel.h"
+#include "app/CommandLine.h"
 #include "app/frmBot.h"
 #include "inbound/TranscriptBox.h"
 
@@ -151,6 +152,49 @@ private slots:
         QVERIFY(!w.Picture1->isHidden());
         QCOMPARE(w.pos(), pos);
         QCOMPARE(w.Channel->text(), QStringLiteral("Marrow Vale"));
+    }
+
+    // The command line means what it says: where the system's address
+    // parser would read another address, or an option is unknown, nothing
+    // is connected to.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("refused"); // part of the message; empty when taken
+        QTest::newRow("the built-in gateway") << QStringList{} << "built.in" << 6112 << "";
+        QTest::newRow("a name and a port") << QStringList{"--server", "chat.example.org:6113"} << "chat.example.org" << 6113 << "";
+        QTest::newRow("an address, joined") << QStringList{"--server=192.0.2.10"} << "192.0.2.10" << 6112 << "";
+        QTest::newRow("IPv6 in brackets") << QStringList{"--server", "[::1]:6200"} << "::1" << 6200 << "";
+        QTest::newRow("a name in another script") << QStringList{"--server", "b\u00FCcher.example"} << "b\u00FCcher.example" << 6112 << "";
+        QTest::newRow("Qt's options and their values")
+            << QStringList{"-platform", "offscreen", "--qwindowtitle", "--server", "-style=fusion", "-reverse"}
+            << "built.in" << 6112 << "";
+        QTest::newRow("the host forgotten") << QStringList{"--server", "6112"} << "" << 0 << "a number alone";
+        QTest::newRow("leading zeros") << QStringList{"--server", "192.168.001.010"} << "" << 0 << "leading zero";
+        QTest::newRow("a zero that would make it octal") << QStringList{"--server", "010.0.0.1"} << "" << 0 << "leading zero";
+        QTest::newRow("three numbers") << QStringList{"--server", "10.1.2"} << "" << 0 << "four numbers";
+        QTest::newRow("a bare IPv6 address") << QStringList{"--server", "fe80::1"} << "" << 0 << "in brackets";
+        QTest::newRow("a mistyped option") << QStringList{"--sever", "host"} << "" << 0 << "unknown option \"--sever\"";
+        QTest::newRow("one dash") << QStringList{"-server", "host"} << "" << 0 << "unknown option \"-server\"";
+        QTest::newRow("-v") << QStringList{"-v"} << "" << 0 << "unknown option \"-v\"";
+        QTest::newRow("a stray word") << QStringList{"--server", "host", "later"} << "" << 0 << "unexpected argument \"later\"";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(QString, refused);
+        const app::CommandLine c = app::readCommandLine(QStringList{"quillon"} + args, QStringLiteral("built.in"), 6112);
+        QCOMPARE(c.action, refused.isEmpty() ? app::CommandLine::Run : app::CommandLine::Fail);
+        if (c.action == app::CommandLine::Run) {
+            QCOMPARE(c.host, host);
+            QCOMPARE(c.port, port);
+        } else {
+            QVERIFY2(c.error.startsWith(u"quillon: ") && c.error.contains(refused), qPrintable(c.error));
+        }
     }
 
     // Last: Quit ends the event loop the program runs in.

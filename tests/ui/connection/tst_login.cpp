@@ -55,26 +55,39 @@ private slots:
         resetGlobals(); // every test starts from a fresh run's values
     }
 
+    void handshakeGoesOutAsThreeSends_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QByteArray>("nameLine");
+        QTest::addColumn<QByteArray>("passwordLine");
+        QTest::newRow("ASCII") << "wanderer" << "secret7" << QByteArray("wanderer\r\n") << QByteArray("secret7\r\n");
+        QTest::newRow("UTF-8") << QStringLiteral("Zo\u00EB") << QStringLiteral("\u043A\u043E\u0442\U0001F408")
+                               << QByteArray("Zo\xC3\xAB\r\n") << QByteArray("\xD0\xBA\xD0\xBE\xD1\x82\xF0\x9F\x90\x88\r\n");
+    }
     void handshakeGoesOutAsThreeSends()
     {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        QFETCH(QByteArray, nameLine);
+        QFETCH(QByteArray, passwordLine);
         LoopbackGateway gw;
         frmBot w(gw.host(), gw.port());
         QSignalSpy sent(w.Winsock1, &Winsock::dataSent);
-        connectWith(w, [](frmLogin &d) { typeAndLogin(d, QStringLiteral("wanderer"), QStringLiteral("secret7")); });
+        connectWith(w, [&](frmLogin &d) { typeAndLogin(d, name, password); });
         QVERIFY(!openLoginDialog());
 
-        const QByteArray expected = Preamble + "wanderer\r\n" + "secret7\r\n";
-        QCOMPARE(expected.size(), 6 + 8 + 2 + 7 + 2);
+        const QByteArray expected = Preamble + nameLine + passwordLine;
         QVERIFY(gw.waitForBytes(expected.size()));
         QCOMPARE(gw.received(), expected);
         QCOMPARE(gw.connections(), 1);
         QCOMPARE(sent.count(), 3);
         QCOMPARE(sent.at(0).at(0).toByteArray(), Preamble);
-        QCOMPARE(sent.at(1).at(0).toByteArray(), QByteArray("wanderer\r\n"));
-        QCOMPARE(sent.at(2).at(0).toByteArray(), QByteArray("secret7\r\n"));
+        QCOMPARE(sent.at(1).at(0).toByteArray(), nameLine);
+        QCOMPARE(sent.at(2).at(0).toByteArray(), passwordLine);
 
-        QCOMPARE(UserName, QStringLiteral("wanderer"));
-        QCOMPARE(Password, QStringLiteral("secret7"));
+        QCOMPARE(UserName, name);
+        QCOMPARE(Password, password);
         QCOMPARE(Connected, qint16(-1));
         QCOMPARE(w.MousePointer(), int(frmBot::PointerHourglass));
         QCOMPARE(w.cursor().shape(), Qt::WaitCursor);

@@ -5,12 +5,33 @@
 // seeded test and the fuzz target.
 #include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
+#include "protocol/WireText.h"
 
 #include <QCoreApplication>
 #include <QTest>
 #include <QTextBlock>
 
 namespace transcriptdiff {
+
+// What a line is made of: bytes as they come on the wire, and what the
+// transcript must show for them, written out by hand. Every piece starts a
+// character of its own wherever it stands, so the shown line is the pieces'
+// shown forms in a row.
+struct Piece
+{
+    const char *wire;
+    const char16_t *shown;
+};
+constexpr Piece Pieces[] = {
+    {"a", u"a"}, {"b", u"b"}, {" ", u" "}, {"\t", u"\t"}, {"\n", u"\u240A"}, {"\x7f", u"\u2421"},
+    {"\xC3\xA9", u"\u00E9"},              // é
+    {"\xD0\x94", u"\u0414"},              // Д
+    {"\xF0\x9F\x92\xAF", u"\U0001F4AF"}, // 💯, whose second half is in the stray-byte range
+    {"\xF0\x9D\x84\x9E", u"\U0001D11E"}, // 𝄞
+    {"\xFC", u"\u00FC"}, {"\xFF", u"\u00FF"}, {"\xC0", u"\u00C0"}, // stray bytes
+    {"\xE2\x80\xA8", u"\u21B5"}, {"\xE2\x80\xA9", u"\u00B6"},     // line and paragraph separators
+    {"\xEF\xB7\x90", u"\uFFFD"}, {"\xE2\x80\xAE", u"\uFFFD"},     // a frame marker, an override
+};
 
 // Every received line appended on its own, trimmed from the top.
 struct Model
@@ -32,10 +53,15 @@ struct Model
             lines -= cut ? 1 : 0;
         }
     }
-    void append(QStringView line)
+    void append(QString shown)
     {
-        inbound::appendShown(text, line, inbound::MaxLineShown);
-        text += u'\n';
+        if (shown.size() > inbound::MaxLineShown) {
+            shown.truncate(inbound::MaxLineShown - 1);
+            if (shown.back().isHighSurrogate())
+                shown.chop(1);
+            shown += u'\u2026';
+        }
+        text += shown + u'\n';
         ++lines;
         trim(true);
         caret = anchor = text.size();
@@ -68,12 +94,22 @@ public:
 private:
     uint8_t next() { return m_at < m_size ? m_data[m_at++] : 0; }
 
+    // A line of about length characters: the first letters ASCII, as
+    // chat mostly is, then from every piece in turn.
     void append(qsizetype length)
     {
-        QString line = QString::number(m_seq++) + u' ';
-        line = (line + QString(qMax<qsizetype>(0, length - line.size()), QChar(char16_t(u'a' + m_seq % 26)))).left(length);
-        m_box.appendLine(line);
-        m_model.append(line);
+        const QString number = QString::number(m_seq++) + u' ';
+        QByteArray wire = number.toLatin1();
+        QString shown = number;
+        for (qsizetype k = 0; shown.size() < length; ++k) {
+            const Piece &p = Pieces[m_seq % 3 ? (m_seq + k) % std::size(Pieces) : k % 2];
+            wire += p.wire;
+            shown += QStringView(p.shown);
+        }
+        if (length < number.size())
+            wire.truncate(length), shown.truncate(length);
+        m_box.appendLine(wire::fromWire(wire));
+        m_model.append(shown);
     }
 
     void step(uint8_t op)
@@ -153,11 +189,12 @@ private:
             break;
         case 2:
             QTest::keyClick(&m_box, Qt::Key_Backspace);
-            m.edit(selected ? from : qMax<qsizetype>(0, from - 1), to, QString());
+            // A key deletes a character: both halves of a pair.
+            m.edit(selected ? from : qMax<qsizetype>(0, from - (wire::startsPair(m.text, from - 2) ? 2 : 1)), to, QString());
             break;
         default:
             QTest::keyClick(&m_box, Qt::Key_Delete);
-            m.edit(from, selected ? to : qMin(to + 1, m.text.size()), QString());
+            m.edit(from, selected ? to : qMin(to + (wire::startsPair(m.text, to) ? 2 : 1), m.text.size()), QString());
             break;
         }
     }

@@ -223,6 +223,16 @@ private slots:
             << QStringLiteral("bob : (whisper) a\u2400b\u241B[2Jc\u2421");
         QTest::newRow("form feed and vertical tab in an emote")
             << cr("1023 EMOTE carol 0010 \"a\fb\vc\"") << QStringLiteral("carol  a\u240Cb\u240Bc");
+        QTest::newRow("paragraph separator cannot forge a line")
+            << QString(cr("1005 TALK eve 0010 \"hi_kestrel : whisper me your password\"")).replace(u'_', QChar(0x2029))
+            << QStringLiteral("eve : hi\u00B6kestrel : whisper me your password");
+        QTest::newRow("line separator and frame markers")
+            << QStringLiteral("1018 INFO \"a\u2028b\uFDD0c\uFDD1\"\r") << QStringLiteral("a\u21B5b\uFFFDc\uFFFD");
+        QTest::newRow("a right-to-left override stays in the text")
+            << QStringLiteral("1005 TALK eve\u202E 0010 \"hi\"\r") << QStringLiteral("eve\uFFFD : hi");
+        QTest::newRow("emoji beyond U+FFFF")
+            << QStringLiteral("1023 EMOTE eve 0010 \"\U0001F4AF \U0001F4AA \U0001F984 \U0001F600 \U0001D11E \U0001F9C0\"\r")
+            << QStringLiteral("eve  \U0001F4AF \U0001F4AA \U0001F984 \U0001F600 \U0001D11E \U0001F9C0");
         QTest::newRow("tab kept") << cr("1005 TALK alice 0010 \"a\tb\"") << QStringLiteral("alice : a\tb");
         QTest::newRow("no-break space kept")
             << QString(cr("1005 TALK alice 0010 \"a_b\"")).replace(u'_', QChar(0xa0))

@@ -11,12 +11,13 @@
 namespace {
 qsizetype linePadding = 0; // long lines go into the document fewer at a time
 qsizetype paddedFrom = 0;
-qsizetype emptyEvery = 0;  // as the gateway's empty info lines
+qsizetype oddEvery = 0;    // every so many lines this one instead, as the
+QString oddLine;           // gateway's empty info lines
 
 QString line(qsizetype i)
 {
-    if (emptyEvery && i % emptyEvery == 0)
-        return QString();
+    if (oddEvery && i % oddEvery == 0)
+        return oddLine;
     return QStringLiteral("line %1").arg(i) + QString(i >= paddedFrom ? linePadding : 0, u'.');
 }
 
@@ -43,7 +44,7 @@ QString expectedText(qsizetype total)
     }
     QString text;
     for (qsizetype i = first; i < total; ++i)
-        text += line(i) + QStringLiteral("\r\n");
+        text += inbound::shownText(line(i), inbound::MaxLineShown) + QStringLiteral("\r\n");
     return text;
 }
 } // namespace
@@ -61,25 +62,29 @@ private slots:
         QTest::addColumn<QList<int>>("batches");
         QTest::addColumn<qsizetype>("padding");
         QTest::addColumn<qsizetype>("paddedFrom");
-        QTest::addColumn<qsizetype>("empty"); // every so many lines one is empty
+        QTest::addColumn<qsizetype>("oddEvery");
+        QTest::addColumn<QString>("oddLine");
         const int flood = TranscriptBox::FloodBatch;
-        QTest::newRow("small batches") << QList<int>{1, 5, flood - 1} << qsizetype(0) << qsizetype(0) << qsizetype(0);
-        QTest::newRow("one flood batch") << QList<int>{flood * 4} << qsizetype(0) << qsizetype(0) << qsizetype(0);
-        QTest::newRow("exactly one flood batch") << QList<int>{flood} << qsizetype(0) << qsizetype(0) << qsizetype(0);
-        QTest::newRow("flood after history") << QList<int>{200, 50, flood * 3} << qsizetype(0) << qsizetype(0) << qsizetype(0);
-        QTest::newRow("trickle between floods") << QList<int>{100, flood * 2, 7, 30, flood * 5, 1} << qsizetype(0) << qsizetype(0) << qsizetype(0);
-        QTest::newRow("trickle longer than the window") << QList<int>{flood * 2, 200, 200, 200, 200, 3} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+        QTest::newRow("small batches") << QList<int>{1, 5, flood - 1} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
+        QTest::newRow("one flood batch") << QList<int>{flood * 4} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
+        QTest::newRow("exactly one flood batch") << QList<int>{flood} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
+        QTest::newRow("flood after history") << QList<int>{200, 50, flood * 3} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
+        QTest::newRow("trickle between floods") << QList<int>{100, flood * 2, 7, 30, flood * 5, 1} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
+        QTest::newRow("trickle longer than the window") << QList<int>{flood * 2, 200, 200, 200, 200, 3} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
         QTest::newRow("scrollback overflows inside the held lines")
-            << QList<int>{50, TranscriptBox::Scrollback - 20, flood * 2, 10} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+            << QList<int>{50, TranscriptBox::Scrollback - 20, flood * 2, 10} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
         QTest::newRow("scrollback overflows with history shown")
-            << QList<int>{TranscriptBox::Scrollback - 10, 40, flood + 1} << qsizetype(0) << qsizetype(0) << qsizetype(0);
-        QTest::newRow("one batch beyond the scrollback") << QList<int>{TranscriptBox::Scrollback + 300} << qsizetype(0) << qsizetype(0) << qsizetype(0);
+            << QList<int>{TranscriptBox::Scrollback - 10, 40, flood + 1} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
+        QTest::newRow("one batch beyond the scrollback") << QList<int>{TranscriptBox::Scrollback + 300} << qsizetype(0) << qsizetype(0) << qsizetype(0) << QString();
         QTest::newRow("long lines, fewer of them shown at once")
-            << QList<int>{20, 300, 20, 250} << qsizetype(1000) << qsizetype(0) << qsizetype(0);
+            << QList<int>{20, 300, 20, 250} << qsizetype(1000) << qsizetype(0) << qsizetype(0) << QString();
         QTest::newRow("bursts of one flood batch, the oldest line empty")
-            << QList<int>{flood, flood, flood} << qsizetype(0) << qsizetype(0) << qsizetype(flood);
+            << QList<int>{flood, flood, flood} << qsizetype(0) << qsizetype(0) << qsizetype(flood) << QString();
         QTest::newRow("one batch over the character budget")
-            << QList<int>{10, 2100} << qsizetype(3990) << qsizetype(10) << qsizetype(0);
+            << QList<int>{10, 2100} << qsizetype(3990) << qsizetype(10) << qsizetype(0) << QString();
+        QTest::newRow("bursts whose newest lines hold a paragraph separator")
+            << QList<int>{flood * 2, flood} << qsizetype(0) << qsizetype(0) << qsizetype(3)
+            << QStringLiteral("a\u2029b\u2028c\uFDD0d");
     }
 
     void batchesReadBackInOrder()
@@ -87,11 +92,13 @@ private slots:
         QFETCH(QList<int>, batches);
         QFETCH(qsizetype, padding);
         QFETCH(qsizetype, paddedFrom);
-        QFETCH(qsizetype, empty);
+        QFETCH(qsizetype, oddEvery);
+        QFETCH(QString, oddLine);
         linePadding = padding;
         ::paddedFrom = paddedFrom;
-        emptyEvery = empty;
-        const auto plain = qScopeGuard([] { linePadding = 0; ::paddedFrom = 0; emptyEvery = 0; });
+        ::oddEvery = oddEvery;
+        ::oddLine = oddLine;
+        const auto plain = qScopeGuard([] { linePadding = 0; ::paddedFrom = 0; ::oddEvery = 0; });
         TranscriptBox box;
         const qsizetype total = feed(box, batches);
         const QString expected = expectedText(total);
@@ -102,7 +109,7 @@ private slots:
         QCOMPARE(box.text(), expected);
         QCOMPARE(box.textLength(), expected.size());
         QCOMPARE(box.selStart(), expected.size());
-        QCOMPARE(box.document()->firstBlock().text(), line(total - lines));
+        QCOMPARE(box.document()->firstBlock().text(), inbound::shownText(line(total - lines), inbound::MaxLineShown));
         feed(box, {TranscriptBox::FloodBatch * 2});
         box.clear();
         QCOMPARE(box.lineCount(), 0);
@@ -183,7 +190,7 @@ private slots:
         const auto lines = [](qsizetype from, qsizetype to) {
             QString text;
             for (qsizetype i = from; i < to; ++i)
-                text += line(i) + QStringLiteral("\r\n");
+                text += inbound::shownText(line(i), inbound::MaxLineShown) + QStringLiteral("\r\n");
             return text;
         };
         QTest::newRow("typed at the end, then a flood") << QList<int>{3} << 0 << -1 << QList<int>{} << QStringLiteral("typed")

@@ -84,18 +84,36 @@ private slots:
     }
 
     // Echoes and received lines share the transcript's queue, so they show
-    // in the order they happened.
+    // in the order they happened; text goes both ways as UTF-8.
+    void echoesKeepTheirPlaceAmongReceivedLines_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("transcript");
+        QTest::newRow("ASCII") << QByteArray("1005 TALK heron 0010 \"first\"\r\n") << "second" << QByteArray("second\r\n")
+                               << "heron : first\r\nkestrel: second\r\nheron : third\r\n";
+        QTest::newRow("UTF-8, beyond U+FFFF too")
+            << QByteArray("1005 TALK Zo\xC3\xAB 0010 \"\xD0\xBF\xD1\x80\xD0\xB8 \xF0\x9F\x92\xAF\"\r\n")
+            << QStringLiteral("\u00E9\u20AC\U0001F4AF") << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x92\xAF\r\n")
+            << QStringLiteral("Zo\u00EB : \u043F\u0440\u0438 \U0001F4AF\r\nkestrel: \u00E9\u20AC\U0001F4AF\r\nheron : third\r\n");
+    }
     void echoesKeepTheirPlaceAmongReceivedLines()
     {
+        QFETCH(QByteArray, first);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, transcript);
         ConnectedWindow c;
-        c.gw.send("1005 TALK heron 0010 \"first\"\r\n");
+        c.gw.send(first);
         QTRY_COMPARE(c.w.Text2->lineCount(), 1);
-        c.w.Text1->setText(QStringLiteral("second"));
+        c.w.Text1->setText(typed);
         QTest::keyClick(c.w.Text1, Qt::Key_Return);
         c.gw.send("1005 TALK heron 0010 \"third\"\r\n");
         QTRY_COMPARE(c.w.Text2->lineCount(), 3);
-        QCOMPARE(c.w.Text2->text(), QStringLiteral("heron : first\r\nkestrel: second\r\nheron : third\r\n"));
+        QCOMPARE(c.w.Text2->text(), transcript);
         QCOMPARE(c.w.Text2->selStart(), c.w.Text2->textLength());
+        QCOMPARE(c.takeSent(), sent);
     }
 
     void failedSend_data()
