@@ -15,6 +15,9 @@ quillon_install_missing() {
 }
 
 QUILLON_BUILD_DEPS=(qt6-base-dev qt6-qpa-plugins cmake ninja-build g++ fonts-liberation fonts-dejavu-core)
+# What the package recommends: the demo then shows the transcript's stand-ins
+# for control characters and the members' emoji, not empty boxes.
+QUILLON_RUN_DEPS=(fonts-symbola)
 # Building the .deb (dpkg-shlibdeps works out the library dependencies and
 # needs file) and checking it: its desktop entry, its metainfo, what lintian
 # says about the whole package and what hardening-check (devscripts) says
