@@ -1,9 +1,14 @@
 #include "outbound/Composer.h"
 #include "outbound/InputHistory.h"
+#include "outbound/OutboundQueue.h"
+#include "outbound/Pieces.h"
 #include "protocol/WireText.h"
 #include "protocol/OutboundLines.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+Q_DECLARE_METATYPE(outbound::SentLine)
 
 namespace {
 // Entries as the receive path stores them keep the blank that followed the
@@ -65,6 +70,25 @@ private slots:
         QTest::newRow("line break in a received name")
             << (QStringList() << QStringLiteral("ev\nil ")) << QList<int>{0} << "hi" << QByteArray("/Whisper ev il  hi\r\n")
             << "kestrelTO: hi\r\n";
+
+        // Over 160 bytes, the most four units carry.
+        const QString a(100, u'a'), b(100, u'b');
+        const QByteArray wa(100, 'a'), wb(100, 'b');
+        QTest::newRow("long chat in pieces, cut at the blank, each echoed")
+            << Birds << QList<int>{} << a + u' ' + b << wa + "\r\n" + wb + "\r\n"
+            << "kestrel: " + a + "\r\nkestrel: " + b + "\r\n";
+        QTest::newRow("each selected entry gets every piece with its prefix")
+            << Birds << QList<int>{0, 2} << a + u' ' + b
+            << "/Whisper heron  " + wa + "\r\n/Whisper heron  " + wb + "\r\n/Whisper finch  " + wa + "\r\n/Whisper finch  " + wb + "\r\n"
+            << "kestrelTO: " + a + "\r\nkestrelTO: " + b + "\r\nkestrelTO: " + a + "\r\nkestrelTO: " + b + "\r\n";
+        QTest::newRow("typed /Msg keeps command and name on every piece")
+            << Birds << QList<int>{} << "/Msg heron  " + a + u' ' + b
+            << "/Msg heron  " + wa + "\r\n/Msg heron  " + wb + "\r\n" << "";
+        QTest::newRow("/emote pieces carry /emote")
+            << Birds << QList<int>{} << "/emote " + QString(300, u'x')
+            << "/emote " + QByteArray(153, 'x') + "\r\n/emote " + QByteArray(147, 'x') + "\r\n" << "";
+        QTest::newRow("/w without a name goes out whole") << Birds << QList<int>{} << "/w  " + a + b
+                                                         << "/w  " + wa + wb + "\r\n" << "";
     }
     void composes()
     {
@@ -79,13 +103,137 @@ private slots:
             picked << entries.at(i);
         QByteArray sent;
         QString shown;
-        for (const outbound::Outgoing &out : outbound::compose(input, picked, u"kestrel")) {
+        for (const outbound::Outgoing &out : outbound::compose(input, picked, u"kestrel", 160)) {
             sent += wire::toWire(wire::withLineEnd(out.line));
             if (!out.echo.isNull())
                 shown += out.echo + QStringLiteral("\r\n");
         }
         QCOMPARE(sent, wire);
         QCOMPARE(shown, transcript);
+    }
+
+    void cuts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("maxBytes");
+        QTest::addColumn<QStringList>("pieces");
+        QTest::newRow("fits whole") << "hello" << 5 << QStringList{"hello"};
+        QTest::newRow("at the last blank that fits, which goes") << "one two three" << 9 << QStringList{"one two", "three"};
+        QTest::newRow("at a blank just past the limit") << "aa bb cc dd" << 8 << QStringList{"aa bb cc", "dd"};
+        QTest::newRow("a word longer than a piece, where it is full") << "abcdefghij" << 4 << QStringList{"abcd", "efgh", "ij"};
+        QTest::newRow("not inside a UTF-8 sequence") << QStringLiteral("a\u00e9\u00e9") << 4
+                                                     << QStringList{QStringLiteral("a\u00e9"), QStringLiteral("\u00e9")};
+        QTest::newRow("not inside a surrogate pair") << QStringLiteral("abc\U0001F600") << 5
+                                                     << QStringList{"abc", QStringLiteral("\U0001F600")};
+        const QString stray = wire::fromWire("\xe9\xe9\xe9\xe9\xe9");
+        QTest::newRow("a stray byte is one byte") << stray << 4 << QStringList{stray.first(4), stray.last(1)};
+        QTest::newRow("a blank at the very cut leaves no empty line") << "abcd " << 4 << QStringList{"abcd"};
+        QTest::newRow("too small to cut") << "abcdef" << 3 << QStringList{"abcdef"};
+    }
+    void cuts()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, maxBytes);
+        QFETCH(QStringList, pieces);
+        QStringList got;
+        for (QStringView piece : outbound::cutText(text, maxBytes))
+            got << piece.toString();
+        QCOMPARE(got, pieces);
+    }
+
+    // When the next line may go, under the usual rule and margin: a window
+    // of 6500 ms that holds at most four units.
+    void paces_data()
+    {
+        using S = outbound::SentLine;
+        QTest::addColumn<QList<S>>("sent");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<qint64>("now");
+        QTest::addColumn<qint64>("due");
+        const QList<S> four{{0, 0}, {100, 1}, {200, 40}, {300, 10}}; // a unit each, empty line too
+        QTest::newRow("nothing sent") << QList<S>{} << 10 << qint64(0) << qint64(0);
+        QTest::newRow("a fourth unit goes now") << four.mid(0, 3) << 10 << qint64(300) << qint64(300);
+        QTest::newRow("a fifth waits for the first to run out") << four << 10 << qint64(400) << qint64(6500);
+        QTest::newRow("41 bytes are two units") << four.mid(0, 3) << 41 << qint64(300) << qint64(6500);
+        QTest::newRow("a full piece waits for an empty window")
+            << QList<S>{{0, 10}, {3000, 10}} << 160 << qint64(4000) << qint64(9500);
+        QTest::newRow("a line no rule lets through waits for an empty window too")
+            << QList<S>{{0, 10}} << 400 << qint64(100) << qint64(6500);
+        QTest::newRow("a long line sent counts all its units") << QList<S>{{0, 160}} << 1 << qint64(10) << qint64(6500);
+        QTest::newRow("the first runs out at the edge of the window") << four << 10 << qint64(6500) << qint64(6500);
+        QTest::newRow("a millisecond before the edge it still counts") << four << 10 << qint64(6499) << qint64(6500);
+        QTest::newRow("a clock gone back waits one window from now, no more")
+            << QList<S>{{90000, 1}, {90100, 1}, {90200, 1}, {90300, 1}} << 1 << qint64(50) << qint64(6550);
+        QTest::newRow("a clock jumped ahead finds the window empty") << four << 10 << qint64(1000000) << qint64(1000000);
+    }
+    void paces()
+    {
+        QFETCH(QList<outbound::SentLine>, sent);
+        QFETCH(int, bytes);
+        QFETCH(qint64, now);
+        QFETCH(qint64, due);
+        QCOMPARE(outbound::nextSendAt(sent, bytes, now, outbound::PaceRule{}, outbound::DefaultMarginMs), due);
+    }
+
+    // The queue against the rule written out plainly: at every moment a line
+    // goes, the window behind it holds no more than four units, and no line
+    // waits past the first moment that would hold.
+    void queueMatchesAPlainModel()
+    {
+        const qint64 span = 5000 + outbound::DefaultMarginMs;
+        const auto units = [](qsizetype b) { return b == 0 ? 1 : int((b + 39) / 40); };
+        struct Line { qsizetype bytes; QString rest; int input; };
+        for (quint32 seed = 1; seed <= 20; ++seed) {
+            QRandomGenerator rng(seed);
+            OutboundQueue queue;
+            queue.setRule(outbound::PaceRule{});
+            QList<Line> waiting;
+            QList<std::pair<qint64, qsizetype>> sent;
+            const auto fits = [&](qsizetype b, qint64 t) {
+                int used = 0;
+                for (const auto &[at, size] : sent)
+                    used += at > t - span ? units(size) : 0;
+                return used + std::min(units(b), 4) <= 4;
+            };
+            qint64 now = 0;
+            for (int step = 0, inputs = 0; step < 300; ++step) {
+                const int op = int(rng.bounded(10));
+                if (op < 4) {
+                    QList<outbound::Outgoing> lines;
+                    for (int k = 0, n = 1 + int(rng.bounded(3)); k < n; ++k) {
+                        const qsizetype b = rng.bounded(220);
+                        const QString rest = QStringLiteral("%1.%2").arg(inputs).arg(k);
+                        lines.append({QString(b, u'x'), QString(), rest});
+                        waiting.append({b, rest, inputs});
+                    }
+                    queue.add(lines);
+                    ++inputs;
+                } else if (op < 7) {
+                    now += rng.bounded(3000);
+                } else if (op < 9) {
+                    now = queue.dueAt(now); // right at the edge
+                } else {
+                    QStringList back;
+                    for (qsizetype i = 0; i < waiting.size(); ++i)
+                        if (i == 0 || waiting.at(i).input != waiting.at(i - 1).input)
+                            back << waiting.at(i).rest;
+                    QCOMPARE(queue.takeBack(), back);
+                    waiting.clear();
+                }
+                while (!waiting.isEmpty()) {
+                    qint64 due = now;
+                    while (!fits(waiting.first().bytes, due))
+                        ++due;
+                    QCOMPARE(queue.dueAt(now), due);
+                    if (due > now)
+                        break;
+                    QCOMPARE(queue.first().bytes.size(), waiting.first().bytes);
+                    queue.markSent(now);
+                    sent.append({now, waiting.takeFirst().bytes});
+                }
+                QCOMPARE(queue.waiting(), waiting.size());
+            }
+        }
     }
 
     // The input history: what the input line shows after each key ('u' Up,
