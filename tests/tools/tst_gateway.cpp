@@ -178,6 +178,8 @@ private slots:
     void twoClientsSeeEachOther();
     void commands_data();
     void commands();
+    void floodGuard_data();
+    void floodGuard();
     void flood_data();
     void flood();
     void floodDependsOnlyOnSeed();
@@ -385,6 +387,66 @@ void tst_Gateway::commands()
     QCOMPARE(bob.linesUntilBarrier(), toBytes(toOther));
 }
 
+void tst_Gateway::floodGuard_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::addColumn<QByteArray>("verdicts"); // passed on, refused, too long, disconnected
+
+    QList<QByteArray> twelve;
+    for (int i = 1; i <= 12; ++i)
+        twelve << "line " + QByteArray::number(i);
+    QTest::newRow("four pass, then refusals, the tenth unit disconnects")
+        << QStringList{} << twelve.mid(0, 10) << QByteArray("pppprrrrrd");
+    QTest::newRow("41 bytes are two units") << QStringList{}
+                                            << QList<QByteArray>{QByteArray(41, 'a'), QByteArray(41, 'b'), "c"}
+                                            << QByteArray("ppr");
+    QTest::newRow("over 200 bytes is refused and not counted")
+        << QStringList{} << QList<QByteArray>{QByteArray(201, 'a'), "b", "c", "d", "e"} << QByteArray("lpppp");
+    QTest::newRow("--no-guard takes everything") << QStringList{QStringLiteral("--no-guard")} << twelve
+                                                 << QByteArray(12, 'p');
+}
+
+void tst_Gateway::floodGuard()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QList<QByteArray>, lines);
+    QFETCH(QByteArray, verdicts);
+
+    GatewayProcess gateway;
+    QVERIFY(gateway.start(QStringList{QStringLiteral("--quiet")} + options));
+    Client alice, bob;
+    QVERIFY(alice.connectTo(gateway.port));
+    QVERIFY(alice.logIn("alice"));
+    QVERIFY(bob.connectTo(gateway.port));
+    QVERIFY(bob.logIn("bob"));
+    QVERIFY(alice.waitForLine("1002 JOIN bob") >= 0);
+    alice.lines.clear();
+
+    QList<QByteArray> passed, answers;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        alice.sendLine(lines.at(i));
+        const char v = verdicts.at(i);
+        if (v == 'p')
+            passed << "1005 TALK alice 0010 \"" + lines.at(i) + "\"";
+        else
+            answers << (v == 'l' ? "1019 ERROR \"That line is longer than 200 bytes and was not sent.\""
+                        : v == 'r' ? "1019 ERROR \"Slow down: you are sending too fast, and that line was not sent.\""
+                                   : "1019 ERROR \"Disconnected for flooding.\"");
+    }
+    if (verdicts.endsWith('d'))
+        passed << "1003 LEAVE alice 0010";
+    // The last line's fate shows, so the gateway has read them all.
+    QVERIFY(alice.waitForLines(answers.size()));
+    QVERIFY(bob.waitForLines(passed.size()));
+    QCOMPARE(alice.lines, answers);
+    QCOMPARE(bob.linesUntilBarrier(), passed);
+    if (verdicts.endsWith('d'))
+        QTRY_COMPARE_WITH_TIMEOUT(alice.socket.state(), QAbstractSocket::UnconnectedState, Patience);
+    else
+        QCOMPARE(alice.socket.state(), QAbstractSocket::ConnectedState);
+}
+
 void tst_Gateway::flood_data()
 {
     QTest::addColumn<int>("count");
@@ -523,6 +585,7 @@ void tst_Gateway::badArguments_data()
     QTest::newRow("mix all zero") << QStringList{"--flood", "5", "--mix", "talk=0"};
     QTest::newRow("replay file missing") << QStringList{"--replay", "/nonexistent/quillon-replay"};
     QTest::newRow("zero chunk size") << QStringList{"--replay", QUILLON_GATEWAY_EXE, "--chunks", "1,0"};
+    QTest::newRow("guard tick of zero") << QStringList{"--guard-tick", "0"};
 }
 
 void tst_Gateway::badArguments()
