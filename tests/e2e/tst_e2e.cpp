@@ -333,15 +333,11 @@ private slots:
         QVERIFY(guarded.start(0, {QStringLiteral("--guard-tick"), QStringLiteral("100")}));
         Client a(QStringLiteral("wren"), QStringLiteral("feathers"), guarded.port);
         Client b(QStringLiteral("Nomad"), QString(), guarded.port);
-        // Room for a gateway slow to read under a loaded machine.
-        a.w.setPacing(QuickRule, 400);
-        QVERIFY(logIn(a));
-        QVERIFY(logIn(b));
+        a.w.setPacing(QuickRule, 400); // room for a gateway slow to read on a loaded machine
+        QVERIFY(logIn(a) && logIn(b));
         QTRY_COMPARE_WITH_TIMEOUT(a.roomlist().size(), 2, Patience);
-        a.takeTranscript();
         QList<qsizetype> echoedAtWrite;
-        QObject::connect(a.w.Winsock1, &Winsock::dataSent, &a.w,
-                         [&] { echoedAtWrite << a.w.Text2->lineCount(); });
+        QObject::connect(a.w.Winsock1, &Winsock::dataSent, &a.w, [&] { echoedAtWrite << a.w.Text2->lineCount(); });
         const qsizetype echoedBefore = a.w.Text2->lineCount();
 
         QStringList said;
@@ -350,31 +346,26 @@ private slots:
         QString paste;
         for (int i = 0; paste.size() < 479; ++i)
             paste += QStringLiteral("caf\u00e9 %1 ").arg(i);
-        paste.truncate(478);
-        paste += u'!';
+        paste = paste.first(478) + u'!';
         a.w.Text1->insert(paste);
         QTest::keyClick(a.w.Text1, Qt::Key_Return);
-        QVERIFY(a.w.Text1->text().isEmpty());
-        QVERIFY(a.w.waitingLines() > 0);
-        QVERIFY(a.w.lblWaiting->isVisible());
+        QVERIFY(a.w.Text1->text().isEmpty() && a.w.waitingLines() > 0);
 
-        const auto talk = [&b] { return b.lines.filter(QStringLiteral("1005 TALK wren ")); };
-        QTRY_VERIFY_WITH_TIMEOUT(talk().size() >= 12 && talk().constLast().endsWith(u"!\""), Patience);
-        QStringList heard;
-        for (const QString &line : talk())
-            heard << line.mid(21).chopped(1);
-        QCOMPARE(heard.mid(0, 12), said);
-        QVERIFY(heard.size() > 13); // the paste in pieces
-        QCOMPARE(heard.mid(12).join(u' '), paste);
-        QCOMPARE(a.takeTranscript().size(), heard.size());
+        const auto heard = [&b] {
+            QStringList talk = b.lines.filter(QStringLiteral("1005 TALK wren 0010 \""));
+            for (QString &line : talk)
+                line = line.mid(21).chopped(1);
+            return talk;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(heard().size() > 13 && heard().constLast().endsWith(u'!'), Patience);
+        QCOMPARE(heard().mid(0, 12), said);
+        QCOMPARE(heard().mid(12).join(u' '), paste); // in pieces
+        QCOMPARE(echoedAtWrite.size(), heard().size());
         for (qsizetype i = 0; i < echoedAtWrite.size(); ++i)
             QCOMPARE(echoedAtWrite.at(i), echoedBefore + i);
-        QCOMPARE(echoedAtWrite.size(), heard.size());
-        QVERIFY(!a.w.lblWaiting->isVisible());
-        for (const QString &line : std::as_const(a.lines))
-            QVERIFY2(!line.startsWith(u"1019"), qPrintable(line));
+        QCOMPARE(a.w.Text2->lineCount(), echoedBefore + heard().size());
+        QCOMPARE(a.lines.filter(QStringLiteral("1019 ")), QStringList());
         QCOMPARE(a.w.Winsock1->state(), Winsock::Connected);
-        QCOMPARE(b.lines.filter(QStringLiteral("1003 LEAVE")), QStringList());
     }
 
     void whisperToTwoSelectedMembers()

@@ -115,28 +115,24 @@ private slots:
         for (const char *line : {"one", "two", "three", "four", "five", "six"})
             c.w.Text1->setText(QLatin1StringView(line)), QTest::keyClick(c.w.Text1, Qt::Key_Return);
         QTest::keyClicks(c.w.Text1, QStringLiteral("draft"));
-        QCOMPARE(c.w.waitingLines(), 2);
         QVERIFY(c.w.lblWaiting->isVisible());
         QVERIFY(c.w.Text1->accessibleDescription().startsWith(QStringLiteral("2 lines wait to be sent")));
         QVERIFY(c.gw.waitForBytes(23));
         QCOMPARE(c.gw.received(), QByteArray("one\r\ntwo\r\nthree\r\nfour\r\n"));
         c.gw.clearReceived();
 
-        if (lost) {
+        if (lost)
             c.gw.closeClient();
-            QTRY_COMPARE(c.w.waitingLines(), 0);
-        } else {
+        else
             QTest::keyClick(c.w.Text1, Qt::Key_Escape);
-        }
-        QCOMPARE(c.w.Text1->text(), QStringLiteral("five six draft"));
+        QTRY_COMPARE(c.w.Text1->text(), QStringLiteral("five six draft"));
         QCOMPARE(c.w.Text1->toolTip(), lost ? outbound::WaitingNotSent : QString());
         QVERIFY(!c.w.lblWaiting->isVisible());
         QVERIFY(!c.w.Text1->accessibleDescription().contains(QStringLiteral("wait")));
         QCOMPARE(c.w.Text2->text(), QStringLiteral("kestrel: one\r\nkestrel: two\r\nkestrel: three\r\nkestrel: four\r\n"));
-        if (lost) {
-            QVERIFY(c.w.Winsock1->Connect());
-            QVERIFY(QTest::qWaitFor([&] { return c.gw.connections() == 2 && c.w.Winsock1->state() == Winsock::Connected; }));
-        }
+        if (lost)
+            QVERIFY(c.w.Winsock1->Connect()
+                    && QTest::qWaitFor([&] { return c.gw.connections() == 2 && c.w.Winsock1->state() == Winsock::Connected; }));
         QCOMPARE(c.takeSent(), QByteArray());
     }
 
