@@ -1,7 +1,6 @@
 #include "outbound/Composer.h"
 #include "outbound/InputHistory.h"
 #include "outbound/OutboundQueue.h"
-#include "outbound/Pieces.h"
 #include "protocol/WireText.h"
 #include "protocol/OutboundLines.h"
 
@@ -71,24 +70,29 @@ private slots:
             << (QStringList() << QStringLiteral("ev\nil ")) << QList<int>{0} << "hi" << QByteArray("/Whisper ev il  hi\r\n")
             << "kestrelTO: hi\r\n";
 
-        // Over 160 bytes, the most four units carry.
-        const QString a(100, u'a'), b(100, u'b');
-        const QByteArray wa(100, 'a'), wb(100, 'b');
-        QTest::newRow("long chat in pieces, cut at the blank, each echoed")
-            << Birds << QList<int>{} << a + u' ' + b << wa + "\r\n" + wb + "\r\n"
-            << "kestrel: " + a + "\r\nkestrel: " + b + "\r\n";
+        // Over 160 bytes, the most four units carry: pieces, each echoed.
+        const QString a(100, u'a'), b(100, u'b'), e = QStringLiteral("\u00e9"), smile = QStringLiteral("\U0001F600");
+        const QByteArray wa(100, 'a'), wb(100, 'b'), we = "\xc3\xa9", wsmile = "\xf0\x9f\x98\x80";
+        QTest::newRow("long chat cut at the blank") << Birds << QList<int>{} << a + u' ' + b << wa + "\r\n" + wb + "\r\n"
+                                                    << "kestrel: " + a + "\r\nkestrel: " + b + "\r\n";
+        QTest::newRow("a word longer than a piece, cut where it is full")
+            << Birds << QList<int>{} << QString(170, u'x') << QByteArray(160, 'x') + "\r\nxxxxxxxxxx\r\n"
+            << "kestrel: " + QString(160, u'x') + "\r\nkestrel: xxxxxxxxxx\r\n";
+        QTest::newRow("not inside a UTF-8 sequence") << Birds << QList<int>{} << u'a' + e.repeated(80) << 'a' + we.repeated(79)
+            + "\r\n" + we + "\r\n" << "kestrel: a" + e.repeated(79) + "\r\nkestrel: " + e + "\r\n";
+        QTest::newRow("not inside a surrogate pair") << Birds << QList<int>{} << "ab" + smile.repeated(40) << "ab" + wsmile.repeated(39)
+            + "\r\n" + wsmile + "\r\n" << "kestrel: ab" + smile.repeated(39) + "\r\nkestrel: " + smile + "\r\n";
+        QTest::newRow("a blank at the very cut leaves no empty line") << Birds << QList<int>{} << QString(160, u'x') + u' '
+            << QByteArray(160, 'x') + "\r\n" << "kestrel: " + QString(160, u'x') + "\r\n";
         QTest::newRow("each selected entry gets every piece with its prefix")
             << Birds << QList<int>{0, 2} << a + u' ' + b
             << "/Whisper heron  " + wa + "\r\n/Whisper heron  " + wb + "\r\n/Whisper finch  " + wa + "\r\n/Whisper finch  " + wb + "\r\n"
             << "kestrelTO: " + a + "\r\nkestrelTO: " + b + "\r\nkestrelTO: " + a + "\r\nkestrelTO: " + b + "\r\n";
         QTest::newRow("typed /Msg keeps command and name on every piece")
-            << Birds << QList<int>{} << "/Msg heron  " + a + u' ' + b
-            << "/Msg heron  " + wa + "\r\n/Msg heron  " + wb + "\r\n" << "";
-        QTest::newRow("/emote pieces carry /emote")
-            << Birds << QList<int>{} << "/emote " + QString(300, u'x')
-            << "/emote " + QByteArray(153, 'x') + "\r\n/emote " + QByteArray(147, 'x') + "\r\n" << "";
-        QTest::newRow("/w without a name goes out whole") << Birds << QList<int>{} << "/w  " + a + b
-                                                         << "/w  " + wa + wb + "\r\n" << "";
+            << Birds << QList<int>{} << "/Msg heron  " + a + u' ' + b << "/Msg heron  " + wa + "\r\n/Msg heron  " + wb + "\r\n" << "";
+        QTest::newRow("/emote pieces carry /emote") << Birds << QList<int>{} << "/emote " + QString(300, u'x')
+                                                    << "/emote " + QByteArray(153, 'x') + "\r\n/emote " + QByteArray(147, 'x') + "\r\n" << "";
+        QTest::newRow("/w without a name goes out whole") << Birds << QList<int>{} << "/w  " + a + b << "/w  " + wa + wb + "\r\n" << "";
     }
     void composes()
     {
@@ -112,35 +116,6 @@ private slots:
         QCOMPARE(shown, transcript);
     }
 
-    void cuts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("maxBytes");
-        QTest::addColumn<QStringList>("pieces");
-        QTest::newRow("fits whole") << "hello" << 5 << QStringList{"hello"};
-        QTest::newRow("at the last blank that fits, which goes") << "one two three" << 9 << QStringList{"one two", "three"};
-        QTest::newRow("at a blank just past the limit") << "aa bb cc dd" << 8 << QStringList{"aa bb cc", "dd"};
-        QTest::newRow("a word longer than a piece, where it is full") << "abcdefghij" << 4 << QStringList{"abcd", "efgh", "ij"};
-        QTest::newRow("not inside a UTF-8 sequence") << QStringLiteral("a\u00e9\u00e9") << 4
-                                                     << QStringList{QStringLiteral("a\u00e9"), QStringLiteral("\u00e9")};
-        QTest::newRow("not inside a surrogate pair") << QStringLiteral("abc\U0001F600") << 5
-                                                     << QStringList{"abc", QStringLiteral("\U0001F600")};
-        const QString stray = wire::fromWire("\xe9\xe9\xe9\xe9\xe9");
-        QTest::newRow("a stray byte is one byte") << stray << 4 << QStringList{stray.first(4), stray.last(1)};
-        QTest::newRow("a blank at the very cut leaves no empty line") << "abcd " << 4 << QStringList{"abcd"};
-        QTest::newRow("too small to cut") << "abcdef" << 3 << QStringList{"abcdef"};
-    }
-    void cuts()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, maxBytes);
-        QFETCH(QStringList, pieces);
-        QStringList got;
-        for (QStringView piece : outbound::cutText(text, maxBytes))
-            got << piece.toString();
-        QCOMPARE(got, pieces);
-    }
-
     // When the next line may go, under the usual rule and margin: a window
     // of 6500 ms that holds at most four units.
     void paces_data()
@@ -148,31 +123,27 @@ private slots:
         using S = outbound::SentLine;
         QTest::addColumn<QList<S>>("sent");
         QTest::addColumn<int>("bytes");
-        QTest::addColumn<qint64>("now");
-        QTest::addColumn<qint64>("due");
+        QTest::addColumn<int>("now");
+        QTest::addColumn<int>("due");
         const QList<S> four{{0, 0}, {100, 1}, {200, 40}, {300, 10}}; // a unit each, empty line too
-        QTest::newRow("nothing sent") << QList<S>{} << 10 << qint64(0) << qint64(0);
-        QTest::newRow("a fourth unit goes now") << four.mid(0, 3) << 10 << qint64(300) << qint64(300);
-        QTest::newRow("a fifth waits for the first to run out") << four << 10 << qint64(400) << qint64(6500);
-        QTest::newRow("41 bytes are two units") << four.mid(0, 3) << 41 << qint64(300) << qint64(6500);
-        QTest::newRow("a full piece waits for an empty window")
-            << QList<S>{{0, 10}, {3000, 10}} << 160 << qint64(4000) << qint64(9500);
-        QTest::newRow("a line no rule lets through waits for an empty window too")
-            << QList<S>{{0, 10}} << 400 << qint64(100) << qint64(6500);
-        QTest::newRow("a long line sent counts all its units") << QList<S>{{0, 160}} << 1 << qint64(10) << qint64(6500);
-        QTest::newRow("the first runs out at the edge of the window") << four << 10 << qint64(6500) << qint64(6500);
-        QTest::newRow("a millisecond before the edge it still counts") << four << 10 << qint64(6499) << qint64(6500);
+        QTest::newRow("a fourth unit goes now") << four.mid(0, 3) << 10 << 300 << 300;
+        QTest::newRow("a fifth waits for the first to run out") << four << 10 << 400 << 6500;
+        QTest::newRow("41 bytes are two units") << four.mid(0, 3) << 41 << 300 << 6500;
+        QTest::newRow("a full piece waits for an empty window") << QList<S>{{0, 10}, {3000, 10}} << 160 << 4000 << 9500;
+        QTest::newRow("a line no rule lets through waits for one too") << QList<S>{{0, 10}} << 400 << 100 << 6500;
+        QTest::newRow("the first runs out at the edge of the window") << four << 10 << 6500 << 6500;
+        QTest::newRow("a millisecond before the edge it still counts") << four << 10 << 6499 << 6500;
         QTest::newRow("a clock gone back waits one window from now, no more")
-            << QList<S>{{90000, 1}, {90100, 1}, {90200, 1}, {90300, 1}} << 1 << qint64(50) << qint64(6550);
-        QTest::newRow("a clock jumped ahead finds the window empty") << four << 10 << qint64(1000000) << qint64(1000000);
+            << QList<S>{{90000, 1}, {90100, 1}, {90200, 1}, {90300, 1}} << 1 << 50 << 6550;
+        QTest::newRow("a clock jumped ahead finds the window empty") << four << 10 << 1000000 << 1000000;
     }
     void paces()
     {
         QFETCH(QList<outbound::SentLine>, sent);
         QFETCH(int, bytes);
-        QFETCH(qint64, now);
-        QFETCH(qint64, due);
-        QCOMPARE(outbound::nextSendAt(sent, bytes, now, outbound::PaceRule{}, outbound::DefaultMarginMs), due);
+        QFETCH(int, now);
+        QFETCH(int, due);
+        QCOMPARE(outbound::nextSendAt(sent, bytes, now, outbound::PaceRule{}, outbound::DefaultMarginMs), qint64(due));
     }
 
     // The queue against the rule written out plainly: at every moment a line
@@ -190,28 +161,22 @@ private slots:
             QList<Line> waiting;
             QList<std::pair<qint64, qsizetype>> sent;
             const auto fits = [&](qsizetype b, qint64 t) {
-                int used = 0;
+                int used = std::min(units(b), 4);
                 for (const auto &[at, size] : sent)
                     used += at > t - span ? units(size) : 0;
-                return used + std::min(units(b), 4) <= 4;
+                return used <= 4;
             };
             qint64 now = 0;
-            for (int step = 0, inputs = 0; step < 300; ++step) {
-                const int op = int(rng.bounded(10));
-                if (op < 4) {
+            for (int step = 0, input = 0; step < 300; ++step) {
+                if (const int op = int(rng.bounded(10)); op < 4) {
                     QList<outbound::Outgoing> lines;
                     for (int k = 0, n = 1 + int(rng.bounded(3)); k < n; ++k) {
-                        const qsizetype b = rng.bounded(220);
-                        const QString rest = QStringLiteral("%1.%2").arg(inputs).arg(k);
-                        lines.append({QString(b, u'x'), QString(), rest});
-                        waiting.append({b, rest, inputs});
+                        waiting.append({rng.bounded(220), QStringLiteral("%1.%2").arg(input).arg(k), input});
+                        lines.append({QString(waiting.last().bytes, u'x'), QString(), waiting.last().rest});
                     }
-                    queue.add(lines);
-                    ++inputs;
-                } else if (op < 7) {
-                    now += rng.bounded(3000);
+                    queue.add(lines), ++input;
                 } else if (op < 9) {
-                    now = queue.dueAt(now); // right at the edge
+                    now = op < 7 ? now + rng.bounded(3000) : queue.dueAt(now); // or right at the edge
                 } else {
                     QStringList back;
                     for (qsizetype i = 0; i < waiting.size(); ++i)
