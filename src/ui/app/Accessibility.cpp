@@ -251,11 +251,8 @@ void tellWaiting(frmBot &w, qsizetype lines)
         : lines == 1             ? QStringLiteral("1 line waits to be sent")
                                  : QStringLiteral("%1 lines wait to be sent").arg(lines);
     // Set only on a change: each one is announced.
-    if (w.lblWaiting->accessibleName() != told) {
+    if (w.lblWaiting->accessibleName() != told)
         w.lblWaiting->setAccessibleName(told);
-        w.lblWaiting->setToolTip(told.isEmpty() ? QString() : told + QStringLiteral(", so as not to flood the server. "
-                                                                                   "Escape takes them back."));
-    }
     const QString description =
         told.isEmpty() ? MessageDescription : told + QStringLiteral("; Escape takes them back. ") + MessageDescription;
     if (w.Text1->accessibleDescription() != description)

@@ -20,10 +20,10 @@
 #include "outbound/InputHistory.h"
 #include "outbound/OutboundQueue.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
