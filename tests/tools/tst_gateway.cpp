@@ -137,7 +137,9 @@ private:
     // False once the deadline passes or the peer has closed.
     bool readMore(const QDeadlineTimer &deadline)
     {
-        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+        // What a write's wait already took in counts too: nothing more may come.
+        if (socket.bytesAvailable() == 0
+            && (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime()))))
             return false;
         pending += socket.readAll();
         qsizetype start = 0;
