@@ -48,7 +48,9 @@ public:
     ~GatewayProcess() { stop(); }
 
     // Port 0 picks a free port; the port is known once this returns true.
-    bool start(quint16 wanted = 0, bool members = false)
+    // Quiet and without a guard unless told: the tests' own barrier lines
+    // are not paced.
+    bool start(quint16 wanted = 0, const QStringList &mode = {QStringLiteral("--quiet"), QStringLiteral("--no-guard")})
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // Goes with the test if the test dies, rather than holding its port
@@ -56,7 +58,7 @@ public:
         m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_process.start(QStringLiteral(QUILLON_GATEWAY_EXE),
                         QStringList() << QStringLiteral("--port") << QString::number(wanted)
-                                      << (members ? QStringList() : QStringList{QStringLiteral("--quiet")}));
+                                      << mode);
         if (!m_process.waitForStarted(Patience))
             return false;
         QDeadlineTimer deadline(Patience);
@@ -103,6 +105,7 @@ public:
         QObject::connect(&w, &frmBot::lineCut, &w, [this](QStringView line) {
             lines << (line.endsWith(u'\r') ? line.chopped(1) : line).toString();
         });
+        w.setPacing(QuickRule, QuickMarginMs);
         w.show();
         (void)QTest::qWaitForWindowExposed(&w);
     }
@@ -177,8 +180,8 @@ bool logIn(Client &c)
     return QTest::qWaitFor([&] { return c.lines.indexOf(welcome, from) >= 0; }, Patience);
 }
 
-// Waits until each client, in the order given, has received everything the
-// gateway sent it so far. The gateway handles one line at a time, in order,
+// Waits until each client, in the order given, has written every line it
+// queued and received everything the gateway sent it so far. The gateway handles one line at a time, in order,
 // and answers each client in order: once a client has the answer to a line it
 // sent last, every line the gateway had sent it before is in, including what
 // other clients caused. The answer is taken out of the record again.
@@ -186,7 +189,8 @@ bool settle(std::initializer_list<Client *> clients)
 {
     for (Client *c : clients) {
         const qsizetype from = c->lines.size();
-        if (!c->w.Winsock1->SendData(BarrierCommand))
+        if (!QTest::qWaitFor([c] { return c->w.waitingLines() == 0; }, Patience)
+            || !c->w.Winsock1->SendData(BarrierCommand))
             return false;
         qsizetype at = -1;
         if (!QTest::qWaitFor([&] { return (at = c->lines.indexOf(BarrierAnswer, from)) >= 0; }, Patience))
@@ -308,6 +312,51 @@ private slots:
         QCOMPARE(a.takeTranscript(),
                  QStringList() << "That is not a valid command. Type /help or /? for more info.");
         QCOMPARE(b.takeLines(), QStringList());
+    }
+
+    // Typed as fast as keys go and pasted, against a gateway that guards as
+    // real servers do (here with a second of 100 ms): every line arrives, in
+    // order and whole, nothing is refused, nobody is thrown out, and each
+    // echo appears once its line is written and not before.
+    void quickLinesAndAPasteKeepToTheGuard()
+    {
+        GatewayProcess guarded;
+        QVERIFY(guarded.start(0, {QStringLiteral("--quiet"), QStringLiteral("--guard-tick"), QStringLiteral("100")}));
+        Client a(QStringLiteral("wren"), QStringLiteral("feathers"), guarded.port);
+        Client b(QStringLiteral("Nomad"), QString(), guarded.port);
+        a.w.setPacing(QuickRule, 400); // room for a gateway slow to read on a loaded machine
+        QVERIFY(logIn(a) && logIn(b));
+        QTRY_COMPARE_WITH_TIMEOUT(a.roomlist().size(), 2, Patience);
+        QList<qsizetype> echoedAtWrite;
+        QObject::connect(a.w.Winsock1, &Winsock::dataSent, &a.w, [&] { echoedAtWrite << a.w.Text2->lineCount(); });
+        const qsizetype echoedBefore = a.w.Text2->lineCount();
+
+        QStringList said;
+        for (int i = 1; i <= 12; ++i)
+            a.say(said.emplace_back(QStringLiteral("line %1").arg(i)));
+        QString paste;
+        for (int i = 0; paste.size() < 479; ++i)
+            paste += QStringLiteral("caf\u00e9 %1 ").arg(i);
+        paste = paste.first(478) + u'!';
+        a.w.Text1->insert(paste);
+        QTest::keyClick(a.w.Text1, Qt::Key_Return);
+        QVERIFY(a.w.Text1->text().isEmpty() && a.w.waitingLines() > 0);
+
+        const auto heard = [&b] {
+            QStringList talk = b.lines.filter(QStringLiteral("1005 TALK wren 0010 \""));
+            for (QString &line : talk)
+                line = line.mid(21).chopped(1);
+            return talk;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(heard().size() > 13 && heard().constLast().endsWith(u'!'), Patience);
+        QCOMPARE(heard().mid(0, 12), said);
+        QCOMPARE(heard().mid(12).join(u' '), paste); // in pieces
+        QCOMPARE(echoedAtWrite.size(), heard().size());
+        for (qsizetype i = 0; i < echoedAtWrite.size(); ++i)
+            QCOMPARE(echoedAtWrite.at(i), echoedBefore + i);
+        QCOMPARE(a.w.Text2->lineCount(), echoedBefore + heard().size());
+        QCOMPARE(a.lines.filter(QStringLiteral("1019 ")), QStringList());
+        QCOMPARE(a.w.Winsock1->state(), Winsock::Connected);
     }
 
     void whisperToTwoSelectedMembers()
@@ -581,7 +630,7 @@ private slots:
     void whisperToTheDemoMembers()
     {
         GatewayProcess demo;
-        QVERIFY(demo.start(0, true));
+        QVERIFY(demo.start(0, {})); // as scripts/run starts it
         const app::CommandLine options = app::readCommandLine(
             {"quillon", "--server", QStringLiteral("127.0.0.1:%1").arg(demo.port)}, QStringLiteral("192.0.2.1"), 6112);
         QCOMPARE(options.action, app::CommandLine::Run);

@@ -544,6 +544,8 @@ private slots:
 
         s.w.Roomlist->setCurrentRow(2, QItemSelectionModel::NoUpdate);
         s.w.Text1->setText(QStringLiteral("hi"));
+        // In one line, as without pacing: paced, a line this long goes in pieces.
+        s.w.setPacing(std::nullopt);
         QTest::mouseClick(s.w.cmdWhisper, Qt::LeftButton);
         const QByteArray expected = "/Whisper " + all + "  hi\r\n";
         QVERIFY(s.gw.waitForBytes(expected.size()));

@@ -137,7 +137,9 @@ private:
     // False once the deadline passes or the peer has closed.
     bool readMore(const QDeadlineTimer &deadline)
     {
-        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+        // What a write's wait already took in counts too: nothing more may come.
+        if (socket.bytesAvailable() == 0
+            && (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime()))))
             return false;
         pending += socket.readAll();
         qsizetype start = 0;
@@ -178,6 +180,8 @@ private slots:
     void twoClientsSeeEachOther();
     void commands_data();
     void commands();
+    void floodGuard_data();
+    void floodGuard();
     void flood_data();
     void flood();
     void floodDependsOnlyOnSeed();
@@ -386,6 +390,52 @@ void tst_Gateway::commands()
     QCOMPARE(bob.linesUntilBarrier(), toBytes(toOther));
 }
 
+void tst_Gateway::floodGuard_data()
+{
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::addColumn<QByteArray>("verdicts"); // passed on, refused, too long, disconnected
+    QList<QByteArray> ten;
+    for (int i = 1; i <= 10; ++i)
+        ten << "line " + QByteArray::number(i);
+    QTest::newRow("four pass, then refusals, the tenth unit disconnects") << ten << QByteArray("pppprrrrrd");
+    QTest::newRow("41 bytes are two units")
+        << QList<QByteArray>{QByteArray(41, 'a'), QByteArray(41, 'b'), "c"} << QByteArray("ppr");
+    QTest::newRow("over 200 bytes is refused and not counted")
+        << QList<QByteArray>{QByteArray(201, 'a'), "b", "c", "d", "e"} << QByteArray("lpppp");
+}
+
+void tst_Gateway::floodGuard()
+{
+    QFETCH(QList<QByteArray>, lines);
+    QFETCH(QByteArray, verdicts);
+    const QHash<char, QByteArray> answer{{'r', "Slow down: you are sending too fast, and that line was not sent."},
+                                         {'l', "That line is longer than 200 bytes and was not sent."},
+                                         {'d', "Disconnected for flooding."}};
+    GatewayProcess gateway;
+    QVERIFY(gateway.start({QStringLiteral("--quiet")}));
+    Client alice, bob;
+    QVERIFY(alice.connectTo(gateway.port) && alice.logIn("alice") && bob.connectTo(gateway.port) && bob.logIn("bob"));
+    QVERIFY(alice.waitForLine("1002 JOIN bob") >= 0);
+    alice.lines.clear();
+
+    QList<QByteArray> passed, answers;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        alice.sendLine(lines.at(i));
+        if (verdicts.at(i) == 'p')
+            passed << "1005 TALK alice 0010 \"" + lines.at(i) + "\"";
+        else
+            answers << "1019 ERROR \"" + answer.value(verdicts.at(i)) + "\"";
+    }
+    const bool thrownOut = verdicts.endsWith('d');
+    if (thrownOut)
+        passed << "1003 LEAVE alice 0010";
+    // The last line's fate shows, so the gateway has read them all.
+    QVERIFY(alice.waitForLines(answers.size()) && bob.waitForLines(passed.size()));
+    QCOMPARE(alice.lines, answers);
+    QCOMPARE(bob.linesUntilBarrier(), passed);
+    QTRY_COMPARE_WITH_TIMEOUT(alice.socket.state() == QAbstractSocket::UnconnectedState, thrownOut, Patience);
+}
+
 void tst_Gateway::flood_data()
 {
     QTest::addColumn<int>("count");
@@ -524,6 +574,7 @@ void tst_Gateway::badArguments_data()
     QTest::newRow("mix all zero") << QStringList{"--flood", "5", "--mix", "talk=0"};
     QTest::newRow("replay file missing") << QStringList{"--replay", "/nonexistent/quillon-replay"};
     QTest::newRow("zero chunk size") << QStringList{"--replay", QUILLON_GATEWAY_EXE, "--chunks", "1,0"};
+    QTest::newRow("guard tick of zero") << QStringList{"--guard-tick", "0"};
     // Checked even where the mode that uses them is off.
     QTest::newRow("bad mix without a flood") << QStringList{"--mix", "dance=5"};
     QTest::newRow("bad seed without a flood") << QStringList{"--seed", "x"};

@@ -54,6 +54,13 @@ std::optional<GatewayOptions> parseOptions(const QCommandLineParser &parser, QSt
     }
     options.port = quint16(number);
     options.bots = !parser.isSet(QStringLiteral("quiet"));
+    if (!toNumber(parser.value(QStringLiteral("guard-tick")), 1, 60000, &number)) {
+        *error = QStringLiteral("--guard-tick needs a number of ms from 1 to 60000");
+        return std::nullopt;
+    }
+    options.guardTickMs = number;
+    if (parser.isSet(QStringLiteral("no-guard")))
+        options.guardTickMs.reset();
 
     // Every value is checked, used or not: a typo in one is no less a
     // typo for being next to the wrong mode.
@@ -115,14 +122,20 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("quillon-gateway"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Local demo chat gateway for Quillon. Listens on 127.0.0.1 only."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Local demo chat gateway for Quillon. Listens on 127.0.0.1 only.\n"
+        "Guards against flooding as real servers do: a line costs a unit per 40 bytes begun;\n"
+        "a line that brings a client's units of the last 5 seconds to 5 is refused, and at 10\n"
+        "the client is disconnected; a line over 200 bytes is refused."));
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("port"), QStringLiteral("TCP port (default 6112); 0 picks a free one."), QStringLiteral("N"),
          QStringLiteral("6112")},
         {{QStringLiteral("quiet"), QStringLiteral("no-bots")},
          QStringLiteral("No simulated members in the default channel.")},
+        {QStringLiteral("no-guard"), QStringLiteral("No flood guard: take lines however fast they come.")},
+        {QStringLiteral("guard-tick"), QStringLiteral("Length in ms of the flood guard's second (default 1000)."),
+         QStringLiteral("MS"), QStringLiteral("1000")},
         {QStringLiteral("flood"), QStringLiteral("Send each client N lines right after its login."),
          QStringLiteral("N")},
         {QStringLiteral("mix"), QStringLiteral("Weights of the flood's line kinds (default talk=70,emote=10,info=10,join=5,leave=5)."),

@@ -35,9 +35,11 @@ bool mayOmitPassword(const QByteArray &name)
 } // namespace
 
 Session::Session(QTcpSocket *socket, ChatHub &hub, const std::optional<FloodOptions> &flood,
-                 QObject *parent)
+                 std::optional<qint64> guardTickMs, QObject *parent)
     : QObject(parent), m_socket(socket), m_hub(hub), m_floodOptions(flood)
 {
+    if (guardTickMs)
+        m_guard.emplace(*guardTickMs);
     m_socket->setParent(this);
     connect(m_socket, &QTcpSocket::readyRead, this, &Session::onReadyRead);
     // Queued, so a member never leaves the hub while the hub is sending to it.
@@ -137,12 +139,35 @@ void Session::handleLine(const QByteArray &line)
         logIn(line);
         break;
     case State::Chat:
-        m_hub.handleLine(this, QString::fromLatin1(line));
+        if (guardLets(line))
+            m_hub.handleLine(this, QString::fromLatin1(line));
         break;
     case State::Handshake:
     case State::Closed:
         break;
     }
+}
+
+bool Session::guardLets(const QByteArray &line)
+{
+    if (!m_guard)
+        return true;
+    switch (m_guard->check(line.size())) {
+    case FloodGuard::Verdict::Pass:
+        return true;
+    case FloodGuard::Verdict::TooLong:
+        send(gw::error(QStringLiteral("That line is longer than 200 bytes and was not sent.")));
+        return false;
+    case FloodGuard::Verdict::Refuse:
+        send(gw::error(QStringLiteral("Slow down: you are sending too fast, and that line was not sent.")));
+        return false;
+    case FloodGuard::Verdict::Disconnect:
+        send(gw::error(QStringLiteral("Disconnected for flooding.")));
+        m_state = State::Closed;
+        m_socket->disconnectFromHost();
+        return false;
+    }
+    return false;
 }
 
 void Session::logIn(const QByteArray &password)

@@ -2,6 +2,7 @@
 
 #include "chathub.h"
 #include "flood.h"
+#include "guard.h"
 #include "member.h"
 #include "options.h"
 
@@ -20,7 +21,7 @@ class Session : public QObject, public Member
 
 public:
     Session(QTcpSocket *socket, ChatHub &hub, const std::optional<FloodOptions> &flood,
-            QObject *parent);
+            std::optional<qint64> guardTickMs, QObject *parent);
     ~Session() override;
 
     void send(const QString &line) override;
@@ -33,6 +34,8 @@ private:
     void onDisconnected();
     bool consumeHandshake();
     void handleLine(const QByteArray &line);
+    // False when the guard kept the line from the hub.
+    bool guardLets(const QByteArray &line);
     void logIn(const QByteArray &password);
     void refuse();
     void startFlood();
@@ -42,6 +45,7 @@ private:
     ChatHub &m_hub;
     std::optional<FloodOptions> m_floodOptions;
     std::unique_ptr<FloodGenerator> m_flood;
+    std::optional<FloodGuard> m_guard;
     QByteArray m_buffer;
     State m_state = State::Handshake;
     qsizetype m_handshakeSeen = 0;

@@ -8,6 +8,7 @@ Winsock::Winsock(QObject *parent)
     m_socket.setReadBufferSize(ReadBufferLimit);
     connect(&m_socket, &QTcpSocket::readyRead, this, &Winsock::announce);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { m_failed = true; });
+    connect(&m_socket, &QTcpSocket::disconnected, this, &Winsock::connectionEnded);
 }
 
 bool Winsock::setProtocol(int protocol)

@@ -67,6 +67,8 @@ signals:
     void DataArrival(qint64 bytesTotal);
     // Every successful send, as the bytes that went to the socket.
     void dataSent(const QByteArray &bytes);
+    // An open connection ended: closed by either side, reset or lost.
+    void connectionEnded();
 
 private:
     bool write(const QByteArray &bytes);

@@ -146,6 +146,10 @@ private:
     bool m_pending = false;
 };
 
+const QString MessageDescription =
+    QStringLiteral("Enter sends it to the users selected in the list, or to the channel when none is; "
+                   "a line that begins with a slash is a command");
+
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
     if (className != QLatin1StringView("ActionLabel"))
@@ -199,9 +203,8 @@ void nameAccessibly(frmBot &w)
     describe(w.cmdEnter, {}, QStringLiteral("Shows or hides the actions"));
 
     describe(w.Text2, QStringLiteral("Transcript"), QStringLiteral("What is said in the channel, newest last"));
-    describe(w.Text1, QStringLiteral("Message"),
-             QStringLiteral("Enter sends it to the users selected in the list, or to the channel when none is; "
-                            "a line that begins with a slash is a command"));
+    describe(w.Text1, QStringLiteral("Message"), MessageDescription);
+    describe(w.lblWaiting, {}, QStringLiteral("Escape in the message takes them back"));
     describe(w.Roomlist, QStringLiteral("Users in channel"),
              QStringLiteral("Selected users get the message as a whisper"));
 
@@ -240,6 +243,20 @@ void setBannerText(QLabel *banner, const QString &caption)
     banner->setText(caption);
     if (auto *told = dynamic_cast<Banner *>(QAccessible::queryAccessibleInterface(banner)))
         told->captionChanged();
+}
+
+void tellWaiting(frmBot &w, qsizetype lines)
+{
+    const QString told = lines == 0 ? QString()
+        : lines == 1             ? QStringLiteral("1 line waits to be sent")
+                                 : QStringLiteral("%1 lines wait to be sent").arg(lines);
+    // Set only on a change: each one is announced.
+    if (w.lblWaiting->accessibleName() != told)
+        w.lblWaiting->setAccessibleName(told);
+    const QString description =
+        told.isEmpty() ? MessageDescription : told + QStringLiteral("; Escape takes them back. ") + MessageDescription;
+    if (w.Text1->accessibleDescription() != description)
+        w.Text1->setAccessibleDescription(description);
 }
 
 void keepPlatformLook(QWidget *button)

@@ -22,6 +22,11 @@ void nameAccessibly(FrmChannel &dialog);
 // once per pass of the event loop however often it changes in between.
 void setBannerText(QLabel *banner, const QString &caption);
 
+// Tells a screen reader how many sent lines wait for their turn: the
+// waiting label says so, and so does the input line's description, which is
+// read where the user types. None waiting says nothing.
+void tellWaiting(frmBot &window, qsizetype lines);
+
 // Gives a button the platform's own colours: a widget whose palette sets
 // nothing inherits its window's, and the main window's is dark grey with
 // white text.

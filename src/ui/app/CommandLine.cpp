@@ -69,6 +69,16 @@ CommandLine readCommandLine(const QStringList &args, const QString &defaultHost,
             out.action = CommandLine::Version;
             return out;
         }
+        // --pace on|off, on its own: it takes nothing from --server's checks.
+        if (arg == u"--pace" || arg.startsWith(u"--pace=")) {
+            if (arg == u"--pace" && i + 1 >= args.size())
+                return fail(QStringLiteral("--pace needs on or off"));
+            const QString pace = arg == u"--pace" ? args.at(++i) : arg.sliced(7);
+            if (pace != u"on" && pace != u"off")
+                return fail(QStringLiteral("--pace takes on or off"));
+            out.pace = pace == u"on";
+            continue;
+        }
         QString value;
         if (arg == u"--server") {
             if (i + 1 >= args.size())
@@ -113,6 +123,12 @@ QString helpText()
         "                        an IPv4 address written as four numbers from 0\n"
         "                        to 255 without leading zeros, or an IPv6\n"
         "                        address in brackets, as in [::1]:6113.\n"
+        "  --pace on|off         Pace what is sent (on, the default) so the\n"
+        "                        gateway's flood guard never refuses a line or\n"
+        "                        disconnects: at most 4 units of 40 bytes begun\n"
+        "                        in any 5 seconds, plus a margin, and text over\n"
+        "                        160 bytes in pieces (servers refuse lines over\n"
+        "                        200). off sends every line at once, uncut.\n"
         "  -h, --help            Show this help and exit.\n"
         "  --version             Show the version and exit.\n"
         "\n"

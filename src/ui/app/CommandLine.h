@@ -14,6 +14,7 @@ struct CommandLine
     Action action = Run;
     QString host;  // for Run: the gateway to connect to
     qint32 port = 0;
+    bool pace = true; // false after --pace off: every line at once, uncut
     QString error; // for Fail: one line, without the line end
 };
 

@@ -48,6 +48,9 @@ frmBot::frmBot(const QString &host, qint32 port, QWidget *parent)
         return Winsock1->bytesAvailable() > 0 ? Winsock1->GetData(maxBytes) : QByteArray();
     });
 
+    m_outbox.setRule(outbound::PaceRule{});
+    m_paceClock.start();
+
     Form_Load();
     accessibility::nameAccessibly(*this);
 }
@@ -80,6 +83,11 @@ void frmBot::buildControls()
     Timer1->setInterval(0); // idle until the login gives it an interval
     Winsock1 = new Winsock(this);
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
+    tmrPace = new QTimer(this);
+    tmrPace->setObjectName(QStringLiteral("tmrPace"));
+    tmrPace->setSingleShot(true);
+    // A coarse timer may fire a little early, and would only be set again.
+    tmrPace->setTimerType(Qt::PreciseTimer);
 
     wireControls();
 }
@@ -116,6 +124,18 @@ void frmBot::buildTextBoxes()
     // Qt's default of 32,767 would cut a long paste without a sign; nothing
     // before the send limits the length.
     Text1->setMaxLength(std::numeric_limits<int>::max());
+
+    // Lies over the right end of the input line, where the user looks while
+    // typing, and leaves the line's own size alone.
+    lblWaiting = new QLabel(this);
+    lblWaiting->setObjectName(QStringLiteral("lblWaiting"));
+    lblWaiting->setTextFormat(Qt::PlainText);
+    lblWaiting->setAlignment(Qt::AlignCenter);
+    lblWaiting->setFont(app::arial(8.25, true));
+    lblWaiting->setAutoFillBackground(true);
+    app::setColours(lblWaiting, Highlight, Qt::white);
+    lblWaiting->setAttribute(Qt::WA_TransparentForMouseEvents); // clicks reach the line
+    lblWaiting->hide();
 }
 
 void frmBot::buildListAndBanner()
@@ -189,6 +209,9 @@ void frmBot::wireControls()
     }
     connect(Timer1, &QTimer::timeout, this, &frmBot::Timer1_Timer);
     connect(Winsock1, &Winsock::DataArrival, this, &frmBot::Winsock1_DataArrival);
+    // Queued: the socket may say so from inside a write of the queue's.
+    connect(Winsock1, &Winsock::connectionEnded, this, &frmBot::Winsock1_Close, Qt::QueuedConnection);
+    connect(tmrPace, &QTimer::timeout, this, &frmBot::tmrPace_Timer);
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
 }
@@ -230,7 +253,8 @@ bool frmBot::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && (watched == Text1 || watched == Text2)) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (watched == Text1 && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        if (watched == Text1
+            && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Escape)) {
             int code = key->key();
             Text1_KeyDown(code, key->modifiers());
             if (code == 0)

@@ -13,10 +13,14 @@
 //   Label5      the action panel's clickable labels, one per action
 //   Timer1      the connection watchdog
 //   Winsock1    the socket to the gateway
+//   tmrPace     wakes the outbound queue when its next line is due
+//   lblWaiting  how many lines wait in the outbound queue, over Text1's end
 
 #include "connection/Winsock.h"
 #include "outbound/InputHistory.h"
+#include "outbound/OutboundQueue.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,6 +29,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class ActionLabel;
 class RosterIndex;
@@ -57,13 +62,19 @@ public:
 
     // Public operations used by the dialogs.
     void ProceedLogin();
-    // False when a line could not be sent; the input line then keeps its text.
+    // Queues what the input line means and sends what the pacing lets go
+    // now; each line is echoed once it is written. False when nothing could
+    // be queued, for want of a connection; the input line then keeps its text.
     bool Send_Click();
     // The one way a built command goes out, for the action panel, the
     // whisper button and the channel picker: it replaces the input line's
-    // text and runs Send_Click. False when nothing was sent; the input line
-    // then has back what the user had typed.
+    // text and runs Send_Click. False when nothing was queued; the input
+    // line then has back what the user had typed.
     bool SendCommand(const QString &command);
+    // How sent lines are paced; no rule sends every line at once, uncut.
+    // The default is the usual servers' rule.
+    void setPacing(std::optional<outbound::PaceRule> rule, qint64 marginMs = outbound::DefaultMarginMs);
+    qsizetype waitingLines() const { return m_outbox.waiting(); }
     void setcdefaults();
 
     int MousePointer() const { return m_mousePointer; }
@@ -83,6 +94,8 @@ public:
     QPushButton *cmdEnter;
     QTimer *Timer1;
     Winsock *Winsock1;
+    QTimer *tmrPace;
+    QLabel *lblWaiting;
 
     // Name of the channel shown in the banner.
     QString CurrentChannel;
@@ -99,10 +112,13 @@ public:
     void Label5_MouseMove(int index, Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
     void Text1_KeyPress(int &keyAscii);
     // Keys that are not characters, with Qt's key code, which the handler
-    // sets to 0 when it has used the key: Up and Down walk the input history.
+    // sets to 0 when it has used the key: Up and Down walk the input history,
+    // Escape takes back the lines that still wait.
     void Text1_KeyDown(int &keyCode, Qt::KeyboardModifiers shift);
     void Text2_KeyPress(int &keyAscii);
     void Winsock1_DataArrival(qint64 bytesTotal);
+    void Winsock1_Close();
+    void tmrPace_Timer();
 
     // Both hand over to the receive engine, which cuts what arrives into
     // lines and passes each to dispatch().
@@ -149,6 +165,12 @@ private:
     void noteWhisper();
     void noteChat(QStringView text);
     void receiverPassEnded();
+    // Writes every waiting line that is due, then sets tmrPace for the next.
+    void sendWaiting();
+    // Empties the queue and puts the text of what waited back into the
+    // input line, before what is there now.
+    void giveBackWaiting(const QString &notice);
+    void showWaiting();
 
     int m_mousePointer = PointerDefault;
     // Where Connect goes, fixed when the window is made.
@@ -158,6 +180,8 @@ private:
     bool m_loginSent = false; // the current connection has had its login
     int m_highlighted = 0; // the action label lit last
     InputHistory m_history;
+    OutboundQueue m_outbox;
+    QElapsedTimer m_paceClock;
     // Attention for the receiver's current batch, from its first pass until
     // it has nothing left: one alert, and no more searching once wanted.
     enum class Attention { None, Wanted, Asked };

@@ -35,6 +35,8 @@ int main(int argc, char *argv[])
 
     // The gateway is the one built in unless --server names another.
     frmBot window(options.host, options.port);
+    if (!options.pace)
+        window.setPacing(std::nullopt);
     window.show();
     return app.exec();
 }

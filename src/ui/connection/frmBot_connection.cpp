@@ -4,6 +4,7 @@
 #include "connection/Notice.h"
 #include "connection/frmLogin.h"
 #include "inbound/Receiver.h"
+#include "outbound/SendNotice.h"
 #include "protocol/OutboundLines.h"
 #include "protocol/WireText.h"
 
@@ -46,6 +47,8 @@ void frmBot::startedConnection()
 {
     m_loginSent = false;
     m_receiver->startOver();
+    // Lines that waited for the old connection never go out on this one.
+    giveBackWaiting(outbound::WaitingNotSent);
 }
 
 void frmBot::giveTimeToConnect()

@@ -12,4 +12,5 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     QString displayText(const QVariant &value, const QLocale &locale) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };

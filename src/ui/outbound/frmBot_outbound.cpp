@@ -2,6 +2,7 @@
 // button and the channel picker.
 #include "app/frmBot.h"
 
+#include "app/Accessibility.h"
 #include "app/ActionLabel.h"
 #include "connection/Globals.h"
 #include "inbound/TranscriptBox.h"
@@ -12,6 +13,9 @@
 #include "protocol/WireText.h"
 
 #include <QToolTip>
+
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -26,12 +30,12 @@ QString currentEntry(const QListWidget *list)
 
 namespace outbound {
 
-void tellNothingSent(QWidget *at)
+void tellNothingSent(QWidget *at, const QString &notice)
 {
     // Kept on the widget as well, so hovering shows it again after the
     // tip has faded.
-    at->setToolTip(NothingSent);
-    QToolTip::showText(at->mapToGlobal(QPoint(0, at->height())), NothingSent, at);
+    at->setToolTip(notice);
+    QToolTip::showText(at->mapToGlobal(QPoint(0, at->height())), notice, at);
 }
 
 } // namespace outbound
@@ -39,6 +43,12 @@ void tellNothingSent(QWidget *at)
 bool frmBot::Send_Click()
 {
     const QString typed = Text1->text();
+    // Nothing waits for a connection: a line queued now could only go out
+    // on a later one, to a session that never heard what came before.
+    if (Winsock1->state() != Winsock::Connected) {
+        outbound::tellNothingSent(Text1);
+        return false;
+    }
     QStringList selected;
     const int count = Roomlist->count();
     for (int i = 0; i < count; ++i) {
@@ -46,21 +56,88 @@ bool frmBot::Send_Click()
         if (entry && entry->isSelected())
             selected << entry->text();
     }
-    for (const outbound::Outgoing &out : outbound::compose(typed, selected, UserName)) {
-        if (!Winsock1->SendData(wire::toWire(wire::withLineEnd(out.line)))) {
-            // The run stops here; what went out and what was echoed stays,
-            // and the input line keeps the text so nothing typed is lost.
-            outbound::tellNothingSent(Text1);
-            return false;
-        }
-        if (!out.echo.isNull())
-            Text2->appendLine(out.echo);
-    }
+    const std::optional<outbound::PaceRule> &rule = m_outbox.rule();
+    m_outbox.add(outbound::compose(typed, selected, UserName, rule ? outbound::longestPassing(*rule) : 0));
     // Kept as typed, so Up brings back exactly what the user had.
     m_history.record(typed);
     Text1->setToolTip(QString());
     Text1->clear();
+    sendWaiting();
     return true;
+}
+
+void frmBot::setPacing(std::optional<outbound::PaceRule> rule, qint64 marginMs)
+{
+    m_outbox.setRule(rule, marginMs);
+    sendWaiting();
+}
+
+void frmBot::sendWaiting()
+{
+    tmrPace->stop();
+    while (m_outbox.waiting() > 0) {
+        const qint64 now = m_paceClock.elapsed();
+        const qint64 due = m_outbox.dueAt(now);
+        if (due > now) {
+            tmrPace->start(int(std::min<qint64>(due - now, std::numeric_limits<int>::max())));
+            break;
+        }
+        const OutboundQueue::Line line = m_outbox.first();
+        if (Winsock1->state() != Winsock::Connected
+            || !Winsock1->SendData(line.bytes + wire::toWire(wire::LineEnd))) {
+            giveBackWaiting(outbound::WaitingNotSent);
+            return;
+        }
+        m_outbox.markSent(now);
+        if (!line.echo.isNull())
+            Text2->appendLine(line.echo);
+    }
+    showWaiting();
+}
+
+void frmBot::tmrPace_Timer()
+{
+    sendWaiting();
+}
+
+void frmBot::Winsock1_Close()
+{
+    if (m_outbox.waiting() > 0)
+        giveBackWaiting(outbound::WaitingNotSent);
+}
+
+void frmBot::giveBackWaiting(const QString &notice)
+{
+    tmrPace->stop();
+    QStringList texts = m_outbox.takeBack();
+    showWaiting();
+    if (texts.isEmpty())
+        return;
+    if (!Text1->text().isEmpty())
+        texts.append(Text1->text());
+    Text1->setText(texts.join(u' '));
+    Text1->end(false);
+    if (!notice.isEmpty())
+        outbound::tellNothingSent(Text1, notice);
+}
+
+void frmBot::showWaiting()
+{
+    const qsizetype n = m_outbox.waiting();
+    accessibility::tellWaiting(*this, n);
+    if (n == 0) {
+        lblWaiting->hide();
+        Text1->setTextMargins(0, 0, 0, 0);
+        return;
+    }
+    lblWaiting->setText(QStringLiteral("%1 waiting").arg(n));
+    const int width = lblWaiting->fontMetrics().horizontalAdvance(lblWaiting->text()) + 10;
+    const QRect line = Text1->geometry();
+    lblWaiting->setGeometry(line.right() - 3 - width, line.top() + 4, width, line.height() - 8);
+    // What is typed stops short of the label rather than running under it.
+    Text1->setTextMargins(0, 0, width + 4, 0);
+    lblWaiting->show();
+    lblWaiting->raise();
 }
 
 bool frmBot::SendCommand(const QString &command)
@@ -88,6 +165,14 @@ void frmBot::Text1_KeyDown(int &keyCode, Qt::KeyboardModifiers shift)
     // Shift, Ctrl or Alt with an arrow is not a walk; the keypad's arrows are.
     if ((shift & ~Qt::KeypadModifier) != Qt::NoModifier)
         return;
+    if (keyCode == Qt::Key_Escape) {
+        // Only a queue to take back uses the key; otherwise it goes on as ever.
+        if (m_outbox.waiting() > 0) {
+            giveBackWaiting(QString());
+            keyCode = 0;
+        }
+        return;
+    }
     std::optional<QString> line;
     if (keyCode == Qt::Key_Up)
         line = m_history.up(Text1->text());

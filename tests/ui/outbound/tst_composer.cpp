@@ -116,6 +116,44 @@ private slots:
         QCOMPARE(c.takeSent(), sent);
     }
 
+    // Lines that wait when the user takes them back with Escape, or when
+    // the connection ends: their text returns before what is being typed,
+    // and nothing of it goes out later, on this connection or the next.
+    void waitingLinesComeBack_data()
+    {
+        QTest::addColumn<bool>("lost");
+        QTest::newRow("Escape in the input line") << false;
+        QTest::newRow("the connection ends") << true;
+    }
+    void waitingLinesComeBack()
+    {
+        QFETCH(bool, lost);
+        ConnectedWindow c;
+        c.w.setPacing(outbound::PaceRule{}); // the real rule: nothing here waits for it
+        for (const char *line : {"one", "two", "three", "four", "five", "six"})
+            c.w.Text1->setText(QLatin1StringView(line)), QTest::keyClick(c.w.Text1, Qt::Key_Return);
+        QTest::keyClicks(c.w.Text1, QStringLiteral("draft"));
+        QVERIFY(c.w.lblWaiting->isVisible());
+        QVERIFY(c.w.Text1->accessibleDescription().startsWith(QStringLiteral("2 lines wait to be sent")));
+        QVERIFY(c.gw.waitForBytes(23));
+        QCOMPARE(c.gw.received(), QByteArray("one\r\ntwo\r\nthree\r\nfour\r\n"));
+        c.gw.clearReceived();
+
+        if (lost)
+            c.gw.closeClient();
+        else
+            QTest::keyClick(c.w.Text1, Qt::Key_Escape);
+        QTRY_COMPARE(c.w.Text1->text(), QStringLiteral("five six draft"));
+        QCOMPARE(c.w.Text1->toolTip(), lost ? outbound::WaitingNotSent : QString());
+        QVERIFY(!c.w.lblWaiting->isVisible());
+        QVERIFY(!c.w.Text1->accessibleDescription().contains(QStringLiteral("wait")));
+        QCOMPARE(c.w.Text2->text(), QStringLiteral("kestrel: one\r\nkestrel: two\r\nkestrel: three\r\nkestrel: four\r\n"));
+        if (lost)
+            QVERIFY(c.w.Winsock1->Connect()
+                    && QTest::qWaitFor([&] { return c.gw.connections() == 2 && c.w.Winsock1->state() == Winsock::Connected; }));
+        QCOMPARE(c.takeSent(), QByteArray());
+    }
+
     void failedSend_data()
     {
         QTest::addColumn<int>("connection");
