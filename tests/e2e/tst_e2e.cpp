@@ -3,7 +3,7 @@
 // against what the gateway made of it: the lines the other windows received
 // and the gateway's answers to the sender.
 #include "app/ActionLabel.h"
-#include "app/CommandLine.h"
+#include "app/Startup.h"
 #include "app/frmBot.h"
 #include "connection/Globals.h"
 #include "connection/Notice.h"
@@ -15,8 +15,11 @@
 #include "NoticeWatcher.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -624,17 +627,42 @@ private slots:
     // Connect and a login while logged in: a new session under the new
     // name. The service takes every line after a login as chat, so a second
     // handshake on the same connection would show the password to everyone.
+    // Started as the program starts, Connect goes where the command line or
+    // the settings file says, on a port of its own.
+    void startsWhereTold_data()
+    {
+        QTest::addColumn<bool>("inFile");
+        QTest::newRow("--server") << false;
+        QTest::newRow("the settings file") << true;
+    }
+    void startsWhereTold()
+    {
+        QFETCH(bool, inFile);
+        const QString where = QStringLiteral("127.0.0.1:%1").arg(m_gateway->port);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        QStringList args{QStringLiteral("quillon")};
+        if (inFile) {
+            QVERIFY(QDir(config.path()).mkpath(QStringLiteral("quillon")));
+            QFile file(config.filePath(QStringLiteral("quillon/quillon.conf")));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("server=" + where.toLatin1() + "\n") > 0);
+        } else {
+            args << QStringLiteral("--server") << where;
+        }
+        const app::Startup start = app::startup(args, QStringLiteral("192.0.2.1"), 6112);
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(start.errors, QStringList());
+        Client a(QStringLiteral("wren"), QStringLiteral("feathers"), quint16(start.port), start.host);
+        QVERIFY(logIn(a));
+    }
+
     // The demo's members who write beyond ASCII answer a whisper each in
     // their own encoding; the 8-bit name goes back as the bytes it came as.
-    // The window is set up from a command line, as the program sets it up.
     void whisperToTheDemoMembers()
     {
         GatewayProcess demo;
         QVERIFY(demo.start(0, {})); // as scripts/run starts it
-        const app::CommandLine options = app::readCommandLine(
-            {"quillon", "--server", QStringLiteral("127.0.0.1:%1").arg(demo.port)}, QStringLiteral("192.0.2.1"), 6112);
-        QCOMPARE(options.action, app::CommandLine::Run);
-        Client a(QStringLiteral("wren"), QStringLiteral("feathers"), quint16(options.port), options.host);
+        Client a(QStringLiteral("wren"), QStringLiteral("feathers"), demo.port);
         QVERIFY(logIn(a));
         const QStringList members{QStringLiteral("Zo\u00EB "), QStringLiteral("\u0414\u043C\u0438\u0442\u0440\u0438\u0439 "),
                                   QStringLiteral("J_rgen ").replace(u'_', QChar(0xDCFC))};

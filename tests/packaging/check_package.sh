@@ -54,6 +54,11 @@ have_bin="$(ls "$root/usr/bin" 2>/dev/null | sort | tr '\n' ' ' | sed 's/ $//')"
 [ "$have_bin" = "$want_bin" ] && pass "usr/bin holds: $have_bin" \
   || fail "usr/bin holds '$have_bin', expected '$want_bin'"
 
+# The settings example changes nothing until a line is taken out of its comment.
+example="$root/usr/share/doc/quillon/examples/quillon.conf"
+[ -f "$example" ] && ! grep -qvE '^(#|$)' "$example" && pass "settings example, commented out" \
+  || fail "no commented settings example at usr/share/doc/quillon/examples/quillon.conf"
+
 desktop="$root/usr/share/applications/quillon.desktop"
 if [ -f "$desktop" ]; then
   out="$(desktop-file-validate "$desktop" 2>&1)"

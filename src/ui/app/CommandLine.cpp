@@ -48,17 +48,14 @@ QString visible(QString text)
 
 } // namespace
 
-CommandLine readCommandLine(const QStringList &args, const QString &defaultHost, qint32 defaultPort)
+CommandLine readCommandLine(const QStringList &args, qint32 defaultPort)
 {
     CommandLine out;
-    out.host = defaultHost;
-    out.port = defaultPort;
     auto fail = [&out](const QString &message) {
         out.action = CommandLine::Fail;
         out.error = QStringLiteral("quillon: ") + message + QStringLiteral("; see quillon --help");
         return out;
     };
-    bool serverSeen = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         if (arg == u"--help" || arg == u"-h") {
@@ -69,14 +66,14 @@ CommandLine readCommandLine(const QStringList &args, const QString &defaultHost,
             out.action = CommandLine::Version;
             return out;
         }
-        // --pace on|off, on its own: it takes nothing from --server's checks.
         if (arg == u"--pace" || arg.startsWith(u"--pace=")) {
             if (arg == u"--pace" && i + 1 >= args.size())
-                return fail(QStringLiteral("--pace needs on or off"));
-            const QString pace = arg == u"--pace" ? args.at(++i) : arg.sliced(7);
-            if (pace != u"on" && pace != u"off")
-                return fail(QStringLiteral("--pace takes on or off"));
-            out.pace = pace == u"on";
+                return fail(QStringLiteral("--pace needs on, off or REFUSE,WINDOW,UNIT,LONGEST"));
+            const QString value = arg == u"--pace" ? args.at(++i) : arg.sliced(7);
+            Pace pace;
+            if (const QString why = parsePace(value, &pace); !why.isEmpty())
+                return fail(QStringLiteral("bad --pace value \"%1\": %2").arg(visible(value), why));
+            out.pace = pace;
             continue;
         }
         QString value;
@@ -98,15 +95,13 @@ CommandLine readCommandLine(const QStringList &args, const QString &defaultHost,
                 ++i;
             continue;
         }
-        if (serverSeen)
+        if (out.server)
             return fail(QStringLiteral("--server given twice"));
-        serverSeen = true;
         wire::GatewayAddress address;
         const QString why = wire::parseGatewayAddress(value, defaultPort, &address);
         if (!why.isEmpty())
             return fail(QStringLiteral("bad --server value \"%1\": %2").arg(visible(value), why));
-        out.host = address.host;
-        out.port = address.port;
+        out.server = address;
     }
     return out;
 }
@@ -123,17 +118,25 @@ QString helpText()
         "                        an IPv4 address written as four numbers from 0\n"
         "                        to 255 without leading zeros, or an IPv6\n"
         "                        address in brackets, as in [::1]:6113.\n"
-        "  --pace on|off         Pace what is sent (on, the default) so the\n"
+        "  --pace on|off|REFUSE,WINDOW,UNIT,LONGEST\n"
+        "                        Pace what is sent (on, the default) so the\n"
         "                        gateway's flood guard never refuses a line or\n"
-        "                        disconnects: at most 4 units of 40 bytes begun\n"
-        "                        in any 5 seconds, plus a margin, and text over\n"
-        "                        160 bytes in pieces (servers refuse lines over\n"
-        "                        200). off sends every line at once, uncut.\n"
+        "                        disconnects. on keeps the usual servers' rule,\n"
+        "                        5,5,40,200: a line costs a unit per 40 bytes\n"
+        "                        begun, 5 units in 5 seconds are refused, and so\n"
+        "                        is a line over 200 bytes; so at most 4 units go\n"
+        "                        in any 5 seconds, plus a margin, and longer text\n"
+        "                        in pieces. Four numbers state another server's\n"
+        "                        rule. off sends every line at once, uncut.\n"
         "  -h, --help            Show this help and exit.\n"
         "  --version             Show the version and exit.\n"
         "\n"
         "Qt's standard options, such as -platform, work as in any Qt program.\n"
-        "Any other argument is refused.\n");
+        "Any other argument is refused.\n"
+        "\n"
+        "Without an option, the gateway and the pace are read from the settings\n"
+        "file $XDG_CONFIG_HOME/quillon/quillon.conf (~/.config/quillon/quillon.conf\n"
+        "by default), with the keys server and pace; see quillon(1).\n");
 }
 
 } // namespace app

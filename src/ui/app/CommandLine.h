@@ -1,7 +1,12 @@
 #pragma once
 
+#include "app/Settings.h"
+#include "protocol/GatewayAddress.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // The program's own options, read before Qt sees the command line: --help,
 // --version and a malformed value must answer without a display, and
@@ -12,15 +17,14 @@ struct CommandLine
 {
     enum Action { Run, Help, Version, Fail };
     Action action = Run;
-    QString host;  // for Run: the gateway to connect to
-    qint32 port = 0;
-    bool pace = true; // false after --pace off: every line at once, uncut
+    std::optional<wire::GatewayAddress> server; // --server
+    std::optional<Pace> pace;                   // --pace
     QString error; // for Fail: one line, without the line end
 };
 
-// args as main() gets them, the program's name first. Without --server the
-// gateway is the given default; --server without a port takes defaultPort.
-CommandLine readCommandLine(const QStringList &args, const QString &defaultHost, qint32 defaultPort);
+// args as main() gets them, the program's name first; --server without a
+// port takes defaultPort.
+CommandLine readCommandLine(const QStringList &args, qint32 defaultPort);
 
 QString helpText();
 

@@ -1,7 +1,8 @@
-#include "app/CommandLine.h"
+#include "app/Startup.h"
 #include "app/frmBot.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 
@@ -12,9 +13,11 @@ int main(int argc, char *argv[])
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    const app::CommandLine options = app::readCommandLine(
-        args, QStringLiteral(QUILLON_GATEWAY_HOST), frmBot::GatewayPort.toInt());
-    switch (options.action) {
+    const app::Startup start =
+        app::startup(args, QStringLiteral(QUILLON_GATEWAY_HOST), frmBot::GatewayPort.toInt());
+    for (const QString &line : start.errors)
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    switch (start.action) {
     case app::CommandLine::Help:
         std::fputs(app::helpText().toLocal8Bit().constData(), stdout);
         return 0;
@@ -22,7 +25,6 @@ int main(int argc, char *argv[])
         std::fputs("quillon " QUILLON_VERSION "\n", stdout);
         return 0;
     case app::CommandLine::Fail:
-        std::fprintf(stderr, "%s\n", options.error.toLocal8Bit().constData());
         return 2;
     case app::CommandLine::Run:
         break;
@@ -33,10 +35,15 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setDesktopFileName(QStringLiteral("quillon"));
 
-    // The gateway is the one built in unless --server names another.
-    frmBot window(options.host, options.port);
-    if (!options.pace)
-        window.setPacing(std::nullopt);
+    // Started from the desktop's menu there is no terminal to read stderr.
+    for (const QString &message : start.boxes) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillon"), message, QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText); // the value is shown as written, never as markup
+        box.exec();
+    }
+
+    frmBot window(start.host, start.port);
+    window.setPacing(start.pace);
     window.show();
     return app.exec();
 }

@@ -1,11 +1,14 @@
 #include "app/ActionLabel.h"
-#include "app/CommandLine.h"
+#include "app/Startup.h"
 #include "app/frmBot.h"
 #include "inbound/TranscriptBox.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 class tst_frmBot : public QObject
@@ -154,46 +157,80 @@ private slots:
         QCOMPARE(w.Channel->text(), QStringLiteral("Marrow Vale"));
     }
 
-    // The command line means what it says: where the system's address
-    // parser would read another address, or an option is unknown, nothing
-    // is connected to.
-    void commandLine_data()
+    // Each setting comes from the command line, else the settings file,
+    // else as built in; and it means what it says: where the system's
+    // address parser would read another address, or an option or a key is
+    // unknown, nothing is guessed.
+    void startup_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("file"); // the settings file; none when empty
+        QTest::addColumn<QString>("host"); // empty: the program stops
         QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("refused"); // part of the message; empty when taken
-        QTest::newRow("the built-in gateway") << QStringList{} << "built.in" << 6112 << "";
-        QTest::newRow("a name and a port") << QStringList{"--server", "chat.example.org:6113"} << "chat.example.org" << 6113 << "";
-        QTest::newRow("an address, joined") << QStringList{"--server=192.0.2.10"} << "192.0.2.10" << 6112 << "";
-        QTest::newRow("IPv6 in brackets") << QStringList{"--server", "[::1]:6200"} << "::1" << 6200 << "";
-        QTest::newRow("a name in another script") << QStringList{"--server", "b\u00FCcher.example"} << "b\u00FCcher.example" << 6112 << "";
+        QTest::addColumn<QString>("pace");
+        QTest::addColumn<QString>("said"); // part of what goes to stderr
+        QTest::addColumn<bool>("boxed");   // and is shown in a message box
+        const QString rule = QStringLiteral("5,5,40,200");
+        QTest::newRow("as built in") << QStringList{} << "" << "built.in" << 6112 << rule << "" << false;
+        QTest::newRow("a name and a port") << QStringList{"--server", "chat.example.org:6113"} << "" << "chat.example.org" << 6113 << rule << "" << false;
+        QTest::newRow("an address, joined") << QStringList{"--server=192.0.2.10"} << "" << "192.0.2.10" << 6112 << rule << "" << false;
+        QTest::newRow("IPv6 in brackets") << QStringList{"--server", "[::1]:6200"} << "" << "::1" << 6200 << rule << "" << false;
+        QTest::newRow("a name in another script") << QStringList{"--server", "b\u00FCcher.example"} << "" << "b\u00FCcher.example" << 6112 << rule << "" << false;
         QTest::newRow("Qt's options and their values")
             << QStringList{"-platform", "offscreen", "--qwindowtitle", "--server", "-style=fusion", "-reverse"}
-            << "built.in" << 6112 << "";
-        QTest::newRow("the host forgotten") << QStringList{"--server", "6112"} << "" << 0 << "a number alone";
-        QTest::newRow("leading zeros") << QStringList{"--server", "192.168.001.010"} << "" << 0 << "leading zero";
-        QTest::newRow("a zero that would make it octal") << QStringList{"--server", "010.0.0.1"} << "" << 0 << "leading zero";
-        QTest::newRow("three numbers") << QStringList{"--server", "10.1.2"} << "" << 0 << "four numbers";
-        QTest::newRow("a bare IPv6 address") << QStringList{"--server", "fe80::1"} << "" << 0 << "in brackets";
-        QTest::newRow("a mistyped option") << QStringList{"--sever", "host"} << "" << 0 << "unknown option \"--sever\"";
-        QTest::newRow("one dash") << QStringList{"-server", "host"} << "" << 0 << "unknown option \"-server\"";
-        QTest::newRow("-v") << QStringList{"-v"} << "" << 0 << "unknown option \"-v\"";
-        QTest::newRow("a stray word") << QStringList{"--server", "host", "later"} << "" << 0 << "unexpected argument \"later\"";
+            << "" << "built.in" << 6112 << rule << "" << false;
+        QTest::newRow("the host forgotten") << QStringList{"--server", "6112"} << "" << "" << 0 << "" << "a number alone" << false;
+        QTest::newRow("leading zeros") << QStringList{"--server", "192.168.001.010"} << "" << "" << 0 << "" << "leading zero" << false;
+        QTest::newRow("a zero that would make it octal") << QStringList{"--server", "010.0.0.1"} << "" << "" << 0 << "" << "leading zero" << false;
+        QTest::newRow("three numbers") << QStringList{"--server", "10.1.2"} << "" << "" << 0 << "" << "four numbers" << false;
+        QTest::newRow("a bare IPv6 address") << QStringList{"--server", "fe80::1"} << "" << "" << 0 << "" << "in brackets" << false;
+        QTest::newRow("a mistyped option") << QStringList{"--sever", "host"} << "" << "" << 0 << "" << "unknown option \"--sever\"" << false;
+        QTest::newRow("one dash") << QStringList{"-server", "host"} << "" << "" << 0 << "" << "unknown option \"-server\"" << false;
+        QTest::newRow("-v") << QStringList{"-v"} << "" << "" << 0 << "" << "unknown option \"-v\"" << false;
+        QTest::newRow("a stray word") << QStringList{"--server", "host", "later"} << "" << "" << 0 << "" << "unexpected argument \"later\"" << false;
+        QTest::newRow("--pace off") << QStringList{"--pace", "off"} << "" << "built.in" << 6112 << "off" << "" << false;
+        QTest::newRow("a bad --pace") << QStringList{"--pace=fast"} << "" << "" << 0 << "" << "bad --pace value \"fast\"" << false;
+        QTest::newRow("the file's gateway and pace")
+            << QStringList{} << "server=127.0.0.1:7000\npace=3, 10, 50, 300\n" << "127.0.0.1" << 7000 << "3,10,50,300" << "" << false;
+        QTest::newRow("the command line before the file")
+            << QStringList{"--server", "a.example", "--pace", "on"} << "server=b.example:7000\npace=off\n" << "a.example" << 6112 << rule << "" << false;
+        QTest::newRow("a bad server in the file: the built-in gateway, and a box")
+            << QStringList{} << "server=6112\n" << "built.in" << 6112 << rule
+            << "quillon.conf: bad server value \"6112\": a number alone is not a host; write HOST:PORT; connecting to the built-in gateway built.in:6112 instead" << true;
+        QTest::newRow("a bad pace in the file") << QStringList{} << "pace=5,5,40\n" << "built.in" << 6112 << rule
+                                                << "bad pace value \"5,5,40\"" << true;
+        QTest::newRow("a server that refuses at the first unit") << QStringList{} << "pace=1,5,40,200\n" << "built.in" << 6112 << rule
+                                                << "refuses must be a number from 2" << true;
+        QTest::newRow("an unknown key, a key in a section: stderr only")
+            << QStringList{} << "sever=x\n[net]\nserver=c.example\n" << "built.in" << 6112 << rule
+            << "unknown key \"net/server\" ignored" << false;
     }
-    void commandLine()
+    void startup()
     {
         QFETCH(QStringList, args);
+        QFETCH(QString, file);
         QFETCH(QString, host);
         QFETCH(int, port);
-        QFETCH(QString, refused);
-        const app::CommandLine c = app::readCommandLine(QStringList{"quillon"} + args, QStringLiteral("built.in"), 6112);
-        QCOMPARE(c.action, refused.isEmpty() ? app::CommandLine::Run : app::CommandLine::Fail);
-        if (c.action == app::CommandLine::Run) {
-            QCOMPARE(c.host, host);
-            QCOMPARE(c.port, port);
-        } else {
-            QVERIFY2(c.error.startsWith(u"quillon: ") && c.error.contains(refused), qPrintable(c.error));
+        QFETCH(QString, pace);
+        QFETCH(QString, said);
+        QFETCH(bool, boxed);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        if (!file.isEmpty()) {
+            QVERIFY(QDir(config.path()).mkdir(QStringLiteral("quillon")));
+            QFile conf(config.filePath(QStringLiteral("quillon/quillon.conf")));
+            QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write(file.toUtf8()) > 0);
+        }
+        const app::Startup s = app::startup(QStringList{"quillon"} + args, QStringLiteral("built.in"), 6112);
+        qunsetenv("XDG_CONFIG_HOME");
+        const QString errors = s.errors.join(u'\n');
+        QVERIFY2(said.isEmpty() ? errors.isEmpty() : errors.contains(said), qPrintable(errors));
+        QCOMPARE(!s.boxes.isEmpty(), boxed);
+        QCOMPARE(s.action, host.isEmpty() ? app::CommandLine::Fail : app::CommandLine::Run);
+        if (s.action == app::CommandLine::Run) {
+            QCOMPARE(s.host, host);
+            QCOMPARE(s.port, port);
+            QCOMPARE(s.pace ? app::paceText(app::Pace{true, *s.pace}) : QStringLiteral("off"), pace);
         }
     }
 
