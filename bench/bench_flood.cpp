@@ -37,6 +37,8 @@ namespace {
 
 const QByteArray WelcomeMarker = "1018 INFO \"Welcome to the Quillon demo gateway";
 const QString Mix = QStringLiteral("talk=70,emote=10,info=10,join=5,leave=5");
+// About nine in ten of them are shown: all fit in the transcript.
+constexpr qint64 KeptLines = 100000;
 
 QByteArray loginBytes(const QString &name)
 {
@@ -135,6 +137,58 @@ std::optional<QString> shown(QStringView line)
     }
 }
 
+// Records a flood of n lines from a generating gateway into file.
+bool record(const QString &exe, qint64 n, quint32 seed, QFile &file, QList<QHash<QString, qint64>> *sums, int timeoutMs)
+{
+    bench::GatewayProcess generator;
+    const QStringList flood{QStringLiteral("--flood"), QString::number(n), QStringLiteral("--mix"), Mix,
+                            QStringLiteral("--seed"), QString::number(seed)};
+    PlainReader capture(n, &file);
+    const bool ok = generator.start(exe, flood, 0, 10000) && capture.open(generator.port(), true, 10000)
+        && bench::runUntil([&] { return capture.done(); }, timeoutMs)
+        && bench::runUntil([&] { return !generator.summaries().isEmpty(); }, 10000, 5);
+    if (ok && sums)
+        *sums = generator.summaries();
+    generator.stop();
+    file.flush();
+    return ok;
+}
+
+// A flood the transcript keeps whole: every line it shows stays, so every
+// line held back during the flood goes into the document before it settles.
+// Seconds from the first line to the settled transcript; negative when the
+// window did not get there or lost a line.
+double keptFlood(const QString &exe, qint64 n, int niceness, int timeoutMs)
+{
+    QTemporaryFile recording;
+    if (!recording.open() || !record(exe, n, 2, recording, nullptr, timeoutMs) || !recording.seek(0))
+        return -1;
+    const qint64 lines = recording.readAll().count('\n'); // the login's few lines too
+    bench::GatewayProcess gateway;
+    const QStringList replay{QStringLiteral("--replay"), recording.fileName(), QStringLiteral("--chunks"),
+                             QStringLiteral("1048576"), QStringLiteral("--delay-ms"), QStringLiteral("0")};
+    if (!gateway.start(exe, replay, niceness, 10000))
+        return -1;
+    frmBot w(QStringLiteral("127.0.0.1"), gateway.port());
+    w.show();
+    qint64 cut = 0, shown = 0;
+    QElapsedTimer clock;
+    QObject::connect(&w, &frmBot::lineCut, &w, [&](QStringView line) {
+        if (cut++ == 0)
+            clock.start();
+        const wire::Inbound kind = wire::classify(line);
+        shown += kind == wire::Inbound::Talk || kind == wire::Inbound::Emote || kind == wire::Inbound::Info;
+    });
+    w.Winsock1->Connect();
+    const bool settled = bench::runUntil([&] {
+        return cut >= lines && !w.receiver().busy() && w.Text2->linesWaiting() == 0;
+    }, timeoutMs);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    const bool whole = settled && w.Text2->lineCount() == shown && shown <= TranscriptBox::Scrollback;
+    gateway.stop();
+    return whole ? seconds : -1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -167,23 +221,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     QList<QHash<QString, qint64>> sums;
-    {
-        bench::GatewayProcess generator;
-        const QStringList flood{QStringLiteral("--flood"), QString::number(n), QStringLiteral("--mix"), Mix,
-                                QStringLiteral("--seed"), QString::number(seed)};
-        PlainReader capture(n, &recording);
-        if (!generator.start(parser.value(QStringLiteral("gateway")), flood, 0, 10000)
-            || !capture.open(generator.port(), true, 10000)
-            || !bench::runUntil([&] { return capture.done(); }, timeoutMs)
-            || !bench::runUntil([&] { return !generator.summaries().isEmpty(); }, 10000, 5)) {
-            bench::say(QStringLiteral("bench_flood: the flood could not be recorded"));
-            generator.stop();
-            return 1;
-        }
-        sums = generator.summaries();
-        generator.stop();
+    if (!record(parser.value(QStringLiteral("gateway")), n, seed, recording, &sums, timeoutMs)) {
+        bench::say(QStringLiteral("bench_flood: the flood could not be recorded"));
+        return 1;
     }
-    recording.flush();
     bench::say(QStringLiteral("flood of %1 lines recorded: %2 MB").arg(n).arg(double(recording.size()) / 1e6, 0, 'f', 1));
 
     // 2. The same bytes, replayed as fast as the connection takes them.
@@ -362,5 +403,13 @@ int main(int argc, char *argv[])
     }
     bench::row(B, QStringLiteral("peak resident memory (ru_maxrss)"), QStringLiteral("%1 MB").arg(rss, 0, 'f', 0),
                QStringLiteral("< 250 MB"), rss < 250.0);
+
+    // 5. A flood the transcript keeps whole, after the peak is taken.
+    const qint64 keptLines = qMin<qint64>(n, KeptLines);
+    const double kept = keptFlood(parser.value(QStringLiteral("gateway")), keptLines, niceness, timeoutMs);
+    bench::row(B, QStringLiteral("%1 lines, every line kept: first line to transcript settled").arg(keptLines),
+               kept > 0 ? QStringLiteral("%1 lines/s (%2 s)").arg(double(keptLines) / kept, 0, 'f', 0).arg(kept, 0, 'f', 3)
+                        : QStringLiteral("lines lost or not settled"),
+               QStringLiteral("every line"), kept > 0);
     return 0;
 }
