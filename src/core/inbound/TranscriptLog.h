@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <deque>
 #include <vector>
 
 namespace inbound {
@@ -10,26 +11,30 @@ namespace inbound {
 // Received transcript lines in order, one record each, every line numbered
 // from the first line ever appended. A line is kept as shown (see
 // appendShown) and ends in a line feed, which counts as one character.
-// The text of consecutive lines is one piece, so a run of lines goes into a
-// document in one go, and nothing is ever found by searching for line feeds:
-// every count here is arithmetic on the records.
+// Nothing is ever found by searching for line feeds: every count here is
+// arithmetic on the records.
 //
 // It keeps at most maxLines lines and maxChars characters, dropping the
-// oldest as lines arrive.
+// oldest as lines arrive. The text lives in chunks of about ChunkChars, each
+// holding whole lines, so the oldest lines' memory goes back chunk by chunk
+// as they are dropped, and the text is never moved or grown in one piece: a
+// single string would hold as much again in dropped lines and growing room.
 class TranscriptLog
 {
 public:
+    static constexpr qsizetype ChunkChars = 64 * 1024;
+
     // Sequence numbers: the oldest line kept, and the next line to come.
     qint64 first() const { return m_first; }
     qint64 end() const { return m_first + lines(); }
     qsizetype lines() const { return qsizetype(m_ends.size()) - m_head; }
-    qsizetype chars() const { return m_text.size() - startOf(m_head); }
+    qsizetype chars() const { return qsizetype(m_total - startOf(m_head)); }
 
     void setLimits(qsizetype maxLines, qsizetype maxChars);
     void append(QStringView line);
 
-    // Lines [from, to), clamped to what is kept.
-    QStringView text(qint64 from, qint64 to) const;
+    // Lines [from, to), clamped to what is kept, as one text.
+    QString text(qint64 from, qint64 to) const;
     qsizetype chars(qint64 from, qint64 to) const;
 
     // Drops every line before seq.
@@ -46,14 +51,22 @@ public:
     qint64 fromWithin(qint64 from, qsizetype chars) const;
 
 private:
+    struct Chunk
+    {
+        qint64 base; // offset of its first character in all text ever appended
+        QString text;
+    };
+
     qsizetype index(qint64 seq) const;
-    // Text offset of the line at index i.
-    qsizetype startOf(qsizetype i) const { return i == 0 ? 0 : m_ends[size_t(i - 1)]; }
+    // Offset of the line at index i in all text ever appended.
+    qint64 startOf(qsizetype i) const { return i == 0 ? m_origin : m_ends[size_t(i - 1)]; }
     void compact();
 
-    QString m_text;
-    std::vector<qsizetype> m_ends; // offset just after each line's line feed
-    qsizetype m_head = 0;          // index of the oldest line kept
+    std::deque<Chunk> m_chunks;
+    std::vector<qint64> m_ends; // offset just after each line's line feed
+    qsizetype m_head = 0;       // index of the oldest line kept
+    qint64 m_origin = 0;        // where the line at index 0 starts
+    qint64 m_total = 0;         // offset after the newest line
     qint64 m_first = 0;
     qsizetype m_maxLines = 0;
     qsizetype m_maxChars = 0;

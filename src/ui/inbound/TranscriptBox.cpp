@@ -202,7 +202,7 @@ void TranscriptBox::floodFlush()
     m_putBack.start(0);
 }
 
-void TranscriptBox::insertAtEnd(QStringView lines)
+void TranscriptBox::insertAtEnd(const QString &lines)
 {
     if (lines.isEmpty())
         return;
@@ -211,7 +211,7 @@ void TranscriptBox::insertAtEnd(QStringView lines)
     // Inside an edit block the cursor skips laying out where it lands.
     end.beginEditBlock();
     end.setPosition(d->characterCount() - 1);
-    end.insertText(lines.toString());
+    end.insertText(lines);
     end.endEditBlock();
 }
 
@@ -312,7 +312,7 @@ void TranscriptBox::putBack(qsizetype lines)
     QTextCursor at(doc());
     at.beginEditBlock();
     at.setPosition(doc()->findBlockByNumber(gap).position());
-    at.insertText(m_log.text(m_heldFrom, to).toString());
+    at.insertText(m_log.text(m_heldFrom, to));
     at.endEditBlock();
     const int count = int(to - m_heldFrom);
     m_heldFrom = to;

@@ -113,7 +113,7 @@ private:
     void trim();
     // How many of the first `most` lines go to free both counts.
     int topLinesCovering(qsizetype lines, qsizetype chars, int most) const;
-    void insertAtEnd(QStringView lines);
+    void insertAtEnd(const QString &lines);
     qsizetype removeTopLines(int count); // the characters it freed
     qsizetype removeAll();
     // The oldest `count` lines shown after the gap become held ones.
