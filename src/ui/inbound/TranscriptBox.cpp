@@ -11,8 +11,9 @@
 #include <algorithm>
 
 namespace {
-// A put-back step aims at this much work, well inside a frame.
-constexpr qint64 PutBackSliceNs = 5'000'000;
+// A put-back step aims at this much work, inside a frame with room to spare;
+// each step has its own cost besides, so fewer, larger ones settle sooner.
+constexpr qint64 PutBackSliceNs = 8'000'000;
 constexpr qsizetype PutBackLeast = 16 * 1024; // characters a step
 constexpr qsizetype PutBackMost = 4 * 1024 * 1024;
 } // namespace
