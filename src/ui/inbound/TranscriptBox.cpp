@@ -11,9 +11,13 @@
 #include <algorithm>
 
 namespace {
-// A put-back step aims at this much work, inside a frame with room to spare;
-// each step has its own cost besides, so fewer, larger ones settle sooner.
-constexpr qint64 PutBackSliceNs = 8'000'000;
+// A put-back step and the paint after it share a frame, with room to spare:
+// long lines make the paint dear, and then the steps are smaller. Larger
+// steps than the most here would settle a little sooner, but a step that
+// overshoots on lines of thousands of characters stalls past a frame.
+constexpr qint64 PutBackFrameNs = 12'000'000;
+constexpr qint64 PutBackStepLeastNs = 3'000'000;
+constexpr qint64 PutBackStepMostNs = 5'000'000;
 constexpr qsizetype PutBackLeast = 16 * 1024; // characters a step
 constexpr qsizetype PutBackMost = 4 * 1024 * 1024;
 } // namespace
@@ -100,6 +104,13 @@ bool TranscriptBox::viewportEvent(QEvent *e)
         if (static_cast<QMouseEvent *>(e)->buttons() != Qt::NoButton)
             settle();
         break;
+    case QEvent::Paint: {
+        QElapsedTimer painting;
+        painting.start();
+        const bool done = QPlainTextEdit::viewportEvent(e);
+        m_paintNs = painting.nsecsElapsed();
+        return done;
+    }
     default:
         break;
     }
@@ -357,7 +368,8 @@ void TranscriptBox::putBackStep()
     spent.start();
     putBack(to - m_heldFrom);
     const qint64 ns = qMax<qint64>(spent.nsecsElapsed(), 1);
-    m_putBackChars = qBound(PutBackLeast, qsizetype(double(done) * PutBackSliceNs / ns), PutBackMost);
+    const qint64 step = std::clamp(PutBackFrameNs - m_paintNs, PutBackStepLeastNs, PutBackStepMostNs);
+    m_putBackChars = qBound(PutBackLeast, qsizetype(double(done) * double(step) / double(ns)), PutBackMost);
     if (heldLines() > 0)
         m_putBack.start(0);
 }

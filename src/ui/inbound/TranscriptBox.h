@@ -136,6 +136,7 @@ private:
     qsizetype m_charBudget = CharBudget;
     QTimer m_putBack;
     qsizetype m_putBackChars = 128 * 1024; // per step; adapts to what a step costs
+    qint64 m_paintNs = 0;                  // what the last paint of the view took
     QTimer m_flushDue;
     QElapsedTimer m_sinceFlush;
 };
