@@ -68,8 +68,11 @@ void Receiver::run()
         m_sink(m_line);
         // A real yield per slice. Reading the clock costs as much as a short
         // line's handling, so it is read every few lines, or after a long one.
-        if ((++sinceClock >= ClockEvery || line.size() > 1024) && (sinceClock = 0, slice.elapsed() >= SliceMs))
-            break;
+        if (++sinceClock >= ClockEvery || line.size() > 1024) {
+            sinceClock = 0;
+            if (slice.elapsed() >= SliceMs)
+                break;
+        }
     }
     m_running = false;
     if (more)

@@ -37,16 +37,15 @@ bool isQtOption(QStringView arg, bool *takesValue)
         || std::any_of(std::begin(QtJoined), std::end(QtJoined), [o](const char16_t *q) { return o.startsWith(q); });
 }
 
-// The value is shown as given, but on one line and visible.
-QString visible(QString text)
+} // namespace
+
+QString shownOnOneLine(QString text)
 {
     for (QChar &c : text)
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
             c = u'?';
     return text;
 }
-
-} // namespace
 
 CommandLine readCommandLine(const QStringList &args, qint32 defaultPort)
 {
@@ -72,7 +71,7 @@ CommandLine readCommandLine(const QStringList &args, qint32 defaultPort)
             const QString value = arg == u"--pace" ? args.at(++i) : arg.sliced(7);
             Pace pace;
             if (const QString why = parsePace(value, &pace); !why.isEmpty())
-                return fail(QStringLiteral("bad --pace value \"%1\": %2").arg(visible(value), why));
+                return fail(QStringLiteral("bad --pace value \"%1\": %2").arg(shownOnOneLine(value), why));
             out.pace = pace;
             continue;
         }
@@ -88,8 +87,8 @@ CommandLine readCommandLine(const QStringList &args, qint32 defaultPort)
             if (!isQtOption(arg, &takesValue)) {
                 // Ignored, it would send the user's password to a gateway
                 // they never chose: "--sever host" is a typo, not a wish.
-                return fail(arg.startsWith(u'-') ? QStringLiteral("unknown option \"%1\"").arg(visible(arg))
-                                                 : QStringLiteral("unexpected argument \"%1\"").arg(visible(arg)));
+                return fail(arg.startsWith(u'-') ? QStringLiteral("unknown option \"%1\"").arg(shownOnOneLine(arg))
+                                                 : QStringLiteral("unexpected argument \"%1\"").arg(shownOnOneLine(arg)));
             }
             if (takesValue)
                 ++i;
@@ -100,7 +99,7 @@ CommandLine readCommandLine(const QStringList &args, qint32 defaultPort)
         wire::GatewayAddress address;
         const QString why = wire::parseGatewayAddress(value, defaultPort, &address);
         if (!why.isEmpty())
-            return fail(QStringLiteral("bad --server value \"%1\": %2").arg(visible(value), why));
+            return fail(QStringLiteral("bad --server value \"%1\": %2").arg(shownOnOneLine(value), why));
         out.server = address;
     }
     return out;

@@ -28,4 +28,8 @@ CommandLine readCommandLine(const QStringList &args, qint32 defaultPort);
 
 QString helpText();
 
+// A value the user wrote, for a message: as given, but on one line and
+// with no control character that a terminal would act on.
+QString shownOnOneLine(QString text);
+
 } // namespace app

@@ -31,10 +31,11 @@ Startup startup(const QStringList &args, const QString &builtInHost, qint32 buil
         else
             instead = command.pace ? QStringLiteral("--pace is used")
                                    : QStringLiteral("pacing by the built-in rule %1 instead").arg(paceText(Pace{}));
-        problem(QStringLiteral("bad %1 value \"%2\": %3; %4").arg(r.key, r.value, r.why, instead));
+        // The file can spell a control character as an escape.
+        problem(QStringLiteral("bad %1 value \"%2\": %3; %4").arg(r.key, shownOnOneLine(r.value), r.why, instead));
     }
     for (const QString &key : file.unknownKeys)
-        out.errors << QStringLiteral("quillon: %1: unknown key \"%2\" ignored").arg(path, key);
+        out.errors << QStringLiteral("quillon: %1: unknown key \"%2\" ignored").arg(path, shownOnOneLine(key));
 
     const wire::GatewayAddress server =
         command.server.value_or(file.server.value_or(wire::GatewayAddress{builtInHost, builtInPort}));

@@ -197,6 +197,8 @@ private slots:
         QTest::newRow("a bad server in the file: the built-in gateway, and a box")
             << QStringList{} << "server=6112\n" << "built.in" << 6112 << rule
             << "quillon.conf: bad server value \"6112\": a number alone is not a host; write HOST:PORT; connecting to the built-in gateway built.in:6112 instead" << true;
+        QTest::newRow("a control character spelt as an escape: shown harmless")
+            << QStringList{} << "server=a\\x1b[2J\n" << "built.in" << 6112 << rule << "bad server value \"a?[2J\"" << true;
         QTest::newRow("a bad pace in the file") << QStringList{} << "pace=5,5,40\n" << "built.in" << 6112 << rule
                                                 << "bad pace value \"5,5,40\"" << true;
         QTest::newRow("a server that refuses at the first unit") << QStringList{} << "pace=1,5,40,200\n" << "built.in" << 6112 << rule
