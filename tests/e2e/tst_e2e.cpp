@@ -624,9 +624,6 @@ private slots:
         QVERIFY(notices.mostOpenAtOnce <= 2); // one per window at most
     }
 
-    // Connect and a login while logged in: a new session under the new
-    // name. The service takes every line after a login as chat, so a second
-    // handshake on the same connection would show the password to everyone.
     // Started as the program starts, Connect goes where the command line or
     // the settings file says, on a port of its own.
     void startsWhereTold_data()
@@ -701,6 +698,9 @@ private slots:
         QVERIFY(quillon.readAllStandardOutput().isEmpty());
     }
 
+    // Connect and a login while logged in: a new session under the new
+    // name. The service takes every line after a login as chat, so a second
+    // handshake on the same connection would show the password to everyone.
     void loggingInAgainStartsANewSession()
     {
         Client a(QStringLiteral("wren"), QStringLiteral("feathers"), m_gateway->port);
