@@ -27,15 +27,17 @@ int slowFindFlags(QStringView line, qsizetype nameStart = 1)
 }
 
 // What shown text may not hold, written out plainly: controls but the tab,
-// the separators, the frame markers, the direction controls, and a unit of
-// the stray-byte range that is not the second half of a pair.
+// the separators, the frame markers, the direction controls, and a surrogate
+// that is not half of a pair (a stray byte, or half of a character cut off).
 bool isHidden(QStringView s, qsizetype i)
 {
     const char16_t c = s[i].unicode();
     if ((c < 0x20 && c != u'\t') || c == 0x7f || c == 0x2028 || c == 0x2029 || c == 0xfdd0 || c == 0xfdd1
         || (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069))
         return true;
-    return c >= 0xdc80 && c <= 0xdcff && !(i > 0 && s[i - 1].isHighSurrogate());
+    if (QChar::isHighSurrogate(c))
+        return !(i + 1 < s.size() && s[i + 1].isLowSurrogate());
+    return QChar::isLowSurrogate(c) && !(i > 0 && s[i - 1].isHighSurrogate());
 }
 
 void check(bool ok)

@@ -1,8 +1,8 @@
 // The whole receive path into a real main window. After every arrival: the
 // transcript's earlier text is unchanged, the caret is at its end, no shown
 // line is longer than the transcript shows, each shown line is one line of
-// the transcript, the banner's count matches the list, and nothing held
-// grows without bound.
+// the transcript, nothing shown is half a character, the banner's count
+// matches the list, and nothing held grows without bound.
 #include "app/frmBot.h"
 #include "inbound/Fields.h"
 #include "inbound/LineCutter.h"
@@ -122,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (QStringView line : QStringView(after).tokenize(u"\r\n"))
             check(line.size() <= inbound::MaxLineShown, "shown lines stay short");
         check(w->Text2->textLength() == after.size(), "length counts CR LF as two");
+        check(after.isValidUtf16() && w->Channel->text().isValidUtf16(), "no half character shown");
         check(w->Text2->lineCount() == lines, "one transcript line per line shown");
         const QString banner = w->Channel->text();
         if (banner != u"Marrow Vale") {

@@ -13,7 +13,7 @@ namespace {
 constexpr bool mayBeHidden(char16_t c)
 {
     return c < 0x20 || (c >= 0x7f && (c == 0x7f || (c >= 0x2028 && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069)
-                                      || (c >= 0xdc80 && c <= 0xdcff) || c == 0xfdd0 || c == 0xfdd1));
+                                      || (c >= 0xd800 && c <= 0xdfff) || c == 0xfdd0 || c == 0xfdd1));
 }
 
 } // namespace
@@ -31,8 +31,13 @@ char16_t standIn(QStringView text, qsizetype i)
     case 0x2029: return 0x00b6; // ¶
     default: break;
     }
-    if (c >= 0xdc80 && c <= 0xdcff)
-        return wire::isStrayByteAt(text, i) ? wire::strayByte(text[i]) : 0;
+    if (QChar::isSurrogate(c)) {
+        if (wire::isStrayByteAt(text, i))
+            return wire::strayByte(text[i]);
+        // Half of a character whose other half a field cut at a fixed
+        // position left behind: there is nothing to draw it as.
+        return wire::startsPair(text, i) || wire::startsPair(text, i - 1) ? 0 : 0xfffd;
+    }
     // The direction controls and the frame markers: what they stand for
     // cannot be drawn, so they show as the character for what cannot be.
     return 0xfffd;

@@ -21,7 +21,9 @@ constexpr qsizetype MaxNameShown = 256;  // a list entry: the row shows a few do
 // characters but the tab (as U+2400 onwards), the line and paragraph
 // separators, the text document's frame markers U+FDD0 and U+FDD1 (each a
 // new paragraph there), and the direction controls that embed, override or
-// isolate (they would reorder text outside the field they came in).
+// isolate (they would reorder text outside the field they came in). Half of
+// a character, which a field cut at a fixed position can leave, shows as
+// U+FFFD.
 char16_t standIn(QStringView text, qsizetype i);
 
 // Appends the shown form of text to out: at most maxShown characters, the

@@ -360,6 +360,9 @@ private slots:
         QTest::newRow("emoji whose second half looks like a stray byte, and a stray byte after one")
             << wire::fromWire("\xF0\x9F\x92\xAF \xF0\x9F\x92\xAA\xF0\x9F\xA6\x84\xFC") << qsizetype(10)
             << QStringLiteral("\U0001F4AF \U0001F4AA\U0001F984\u00FC");
+        // A 1007 line laid out otherwise has its name cut after a first half.
+        QTest::newRow("half a character, with a stray byte after it")
+            << QString::fromUtf16(u"\xDD1E\xDCFF" u"a\xD834") << qsizetype(10) << QStringLiteral("\uFFFD\u00FFa\uFFFD");
         QTest::newRow("separators and frame markers start no line")
             << QStringLiteral("a\u2028b\u2029c\uFDD0d\uFDD1") << qsizetype(10) << QStringLiteral("a\u21B5b\u00B6c\uFFFDd\uFFFD");
         QTest::newRow("direction controls stay in their field")
