@@ -1,12 +1,14 @@
 // The composer's pieces on arbitrary text and limits: every line fits the
-// limit when it can, carries its prefix, never splits a character, and the
-// pieces put back together are the text with only the blanks at the cuts
-// gone. What comes back when everything waits is what was typed.
+// limit when it can, carries its prefix, never splits a character, starts
+// with a slash only after a piece of nothing else after its first, and the pieces put back
+// together are the text with only the blanks at the cuts gone (but one
+// before a slash). What comes back when everything waits is what was typed.
 #include "outbound/Composer.h"
 #include "protocol/Concat.h"
 #include "protocol/OutboundLines.h"
 #include "protocol/WireText.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -49,16 +51,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const bool fits = wire::toWire(prefix + body).size() <= limit;
         const bool room = wire::toWire(prefix).size() + 4 <= limit;
         qsizetype pos = 0;
+        // Blanks at a cut go nowhere, but one before a slash.
+        const auto skipBlanks = [&body](qsizetype &at) {
+            const qsizetype from = at;
+            while (at < body.size() && body[at] == u' ')
+                ++at;
+            if (at > from && at < body.size() && body[at] == u'/')
+                --at;
+        };
+        bool slashesOnly = false; // the piece before, after its first character
         for (bool first = true; pos < body.size() || first; first = false) {
             check(at < out.size() && out[at].line.startsWith(prefix));
             const QStringView piece = QStringView(out[at++].line).sliced(prefix.size());
+            check(first || !piece.startsWith(u'/') || slashesOnly);
+            if (first && !fits && !QStringView(body).startsWith(piece))
+                skipBlanks(pos); // typed in front, more than a piece holds
+            const QStringView tail = piece.sliced(qMin(piece.size(), wire::startsPair(piece, 0) ? 2 : 1));
+            slashesOnly = std::all_of(tail.begin(), tail.end(), [](QChar c) { return c == u'/'; });
             check(!fits || piece == body);
             check(fits || !room || wire::toWire(wire::concat({prefix, piece})).size() <= limit);
             check(QStringView(body).sliced(pos).startsWith(piece));
             pos += piece.size();
             check(!(pos > 0 && pos < body.size() && body[pos - 1].isHighSurrogate() && body[pos].isLowSurrogate()));
-            if (pos < body.size() && body[pos] == u' ')
-                ++pos;
+            skipBlanks(pos);
             check(!piece.isEmpty() || body.isEmpty());
         }
     }

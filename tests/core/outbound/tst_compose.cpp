@@ -84,6 +84,12 @@ private slots:
             + "\r\n" + wsmile + "\r\n" << "kestrel: ab" + smile.repeated(39) + "\r\nkestrel: " + smile + "\r\n";
         QTest::newRow("a blank at the very cut leaves no empty line") << Birds << QList<int>{} << QString(160, u'x') + u' '
             << QByteArray(160, 'x') + "\r\n" << "kestrel: " + QString(160, u'x') + "\r\n";
+        QTest::newRow("a run of blanks at the cut goes nowhere")
+            << Birds << QList<int>{} << QString(156, u'x') + QString(10, u' ') + b
+            << QByteArray(156, 'x') + "\r\n" + wb + "\r\n" << "kestrel: " + QString(156, u'x') + "\r\nkestrel: " + b + "\r\n";
+        QTest::newRow("no chat piece starts with a slash")
+            << Birds << QList<int>{} << QString(158, u'a') + "  /quit"
+            << QByteArray(158, 'a') + "\r\n /quit\r\n" << "kestrel: " + QString(158, u'a') + "\r\nkestrel:  /quit\r\n";
         QTest::newRow("each selected entry gets every piece with its prefix")
             << Birds << QList<int>{0, 2} << a + u' ' + b
             << "/Whisper heron  " + wa + "\r\n/Whisper heron  " + wb + "\r\n/Whisper finch  " + wa + "\r\n/Whisper finch  " + wb + "\r\n"
