@@ -39,21 +39,18 @@ QString checkDottedQuad(QStringView host)
     return {};
 }
 
-// Letters, digits and hyphens in labels of 1 to 63, a name written in
-// another script checked in the form it goes to the resolver in.
-QString checkHostName(QStringView host)
+// Letters, digits and hyphens in labels of 1 to 63, at most 253 in all.
+QString checkHostName(QStringView name)
 {
-    const QByteArray ace = QUrl::toAce(host.toString());
-    if (ace.isEmpty() || ace.size() > 254)
-        return QStringLiteral("not a host name");
-    QByteArrayView name(ace);
-    if (name.endsWith('.'))
+    if (name.endsWith(u'.'))
         name.chop(1);
-    for (const QByteArray &label : name.toByteArray().split('.')) {
-        const bool ldh = std::all_of(label.begin(), label.end(), [](char c) {
-            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+    if (name.isEmpty() || name.size() > 253)
+        return QStringLiteral("not a host name");
+    for (QStringView label : name.split(u'.')) {
+        const bool ldh = std::all_of(label.begin(), label.end(), [](QChar c) {
+            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-';
         });
-        if (label.isEmpty() || label.size() > 63 || !ldh || label.front() == '-' || label.back() == '-')
+        if (label.isEmpty() || label.size() > 63 || !ldh || label.front() == u'-' || label.back() == u'-')
             return QStringLiteral("not a host name: letters, digits and hyphens between dots");
     }
     return {};
@@ -98,14 +95,27 @@ QString parseGatewayAddress(QStringView value, qint32 defaultPort, GatewayAddres
         url.setHost(host.toString(), QUrl::StrictMode);
         if (!host.contains(u':') || !url.isValid())
             why = QStringLiteral("only an IPv6 address goes in brackets");
-    } else if (isDigits(host)) {
-        why = QStringLiteral("a number alone is not a host; write HOST:PORT");
     } else {
-        // A name whose last label is a number is no name: read it as the
-        // address it looks like.
-        const QStringView last = host.endsWith(u'.') ? host.chopped(1) : host;
-        const qsizetype dot = last.lastIndexOf(u'.');
-        why = isDigits(last.sliced(dot + 1)) ? checkDottedQuad(host) : checkHostName(host);
+        // Judged as the resolver gets it: a name in another script goes
+        // there in ASCII, and wide digits or ideographic full stops become
+        // plain ones on the way.
+        const QString ascii = QString::fromLatin1(QUrl::toAce(host.toString()));
+        const QStringView last = ascii.endsWith(u'.') ? QStringView(ascii).chopped(1) : QStringView(ascii);
+        const QStringView lastLabel = last.sliced(last.lastIndexOf(u'.') + 1);
+        if (ascii.isEmpty())
+            why = QStringLiteral("not a host name");
+        else if (isDigits(ascii))
+            why = QStringLiteral("a number alone is not a host; write HOST:PORT");
+        else if (isDigits(lastLabel))
+            // A name whose last label is a number is no name: read it as
+            // the address it looks like.
+            why = checkDottedQuad(ascii);
+        else if (!lastLabel.isEmpty() && lastLabel.front() >= u'0' && lastLabel.front() <= u'9')
+            // No top-level domain starts with a digit, and the resolver
+            // reads such a label ("0x7f000001") as a number.
+            why = QStringLiteral("not a host name: the last label starts with a digit");
+        else
+            why = checkHostName(ascii);
     }
     if (!why.isEmpty())
         return why;

@@ -182,6 +182,9 @@ private slots:
         QTest::newRow("the host forgotten") << QStringList{"--server", "6112"} << "" << "" << 0 << "" << "a number alone" << false;
         QTest::newRow("leading zeros") << QStringList{"--server", "192.168.001.010"} << "" << "" << 0 << "" << "leading zero" << false;
         QTest::newRow("a zero that would make it octal") << QStringList{"--server", "010.0.0.1"} << "" << "" << 0 << "" << "leading zero" << false;
+        QTest::newRow("octal in wide digits and ideographic full stops")
+            << QStringList{"--server", "\uFF10\uFF11\uFF10\u3002\uFF10\u3002\uFF10\u3002\uFF11"} << "" << "" << 0 << "" << "leading zero" << false;
+        QTest::newRow("a number in hexadecimal") << QStringList{"--server", "0x7f000001"} << "" << "" << 0 << "" << "starts with a digit" << false;
         QTest::newRow("three numbers") << QStringList{"--server", "10.1.2"} << "" << "" << 0 << "" << "four numbers" << false;
         QTest::newRow("a bare IPv6 address") << QStringList{"--server", "fe80::1"} << "" << "" << 0 << "" << "in brackets" << false;
         QTest::newRow("a mistyped option") << QStringList{"--sever", "host"} << "" << "" << 0 << "" << "unknown option \"--sever\"" << false;
