@@ -69,6 +69,8 @@ CommandLine readCommandLine(const QStringList &args, qint32 defaultPort)
             if (arg == u"--pace" && i + 1 >= args.size())
                 return fail(QStringLiteral("--pace needs on, off or REFUSE,WINDOW,UNIT,LONGEST"));
             const QString value = arg == u"--pace" ? args.at(++i) : arg.sliced(7);
+            if (out.pace)
+                return fail(QStringLiteral("--pace given twice"));
             Pace pace;
             if (const QString why = parsePace(value, &pace); !why.isEmpty())
                 return fail(QStringLiteral("bad --pace value \"%1\": %2").arg(shownOnOneLine(value), why));

@@ -192,6 +192,7 @@ private slots:
         QTest::newRow("-v") << QStringList{"-v"} << "" << "" << 0 << "" << "unknown option \"-v\"" << false;
         QTest::newRow("a stray word") << QStringList{"--server", "host", "later"} << "" << "" << 0 << "" << "unexpected argument \"later\"" << false;
         QTest::newRow("--pace off") << QStringList{"--pace", "off"} << "" << "built.in" << 6112 << "off" << "" << false;
+        QTest::newRow("--pace twice") << QStringList{"--pace", "off", "--pace=on"} << "" << "" << 0 << "" << "--pace given twice" << false;
         QTest::newRow("a bad --pace") << QStringList{"--pace=fast"} << "" << "" << 0 << "" << "bad --pace value \"fast\"" << false;
         QTest::newRow("the file's gateway and pace")
             << QStringList{} << "server=127.0.0.1:7000\npace=3, 10, 50, 300\n" << "127.0.0.1" << 7000 << "3,10,50,300" << "" << false;
