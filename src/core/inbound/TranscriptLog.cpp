@@ -65,8 +65,15 @@ void TranscriptLog::dropBefore(qint64 seq)
     m_first += to - m_head;
     m_head = to;
     if (lines() == 0) {
-        // A flood's worth of text is not kept for the next trickle.
-        m_chunks.clear();
+        // A flood's worth of text is not kept for the next trickle, but one
+        // chunk is: everyday chat empties the log at every flush, and would
+        // make and free a chunk for each line.
+        while (m_chunks.size() > 1)
+            m_chunks.pop_front();
+        if (!m_chunks.empty()) {
+            m_chunks.back().base = m_total;
+            m_chunks.back().text.resize(0); // keeps its room
+        }
         m_ends.clear();
         m_head = 0;
         m_origin = m_total;
