@@ -18,7 +18,9 @@ int slowFindFlags(QStringView line, qsizetype nameStart = 1)
 {
     for (qsizetype i = qMax<qsizetype>(nameStart - 1, 0); i + 5 <= line.size(); ++i) {
         const QStringView w = line.sliced(i + 1, 4);
-        const bool value = w == u"0010" || w == u"0000" || w == u"0002" || w == u"0012";
+        bool value = true;
+        for (const QChar c : w)
+            value = value && QStringLiteral("0123456789abcdefABCDEF").contains(c);
         const bool ends = i + 5 == line.size() || line[i + 5] == u' ' || line[i + 5] == u'\r';
         if (line[i] == u' ' && value && ends)
             return int(i + 2);
@@ -65,7 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (f) {
             check(f >= 2 && f + 3 <= line.size());
             check(line[f - 2] == u' ');
+            check(flagsAt(line, f).has_value());
         }
+        if (const auto m = member(line))
+            check(*flagsAt(line, slowFindFlags(line, 11)) == m->flags);
         // The flag field never starts where the name does.
         if (const auto t = talkLine(line)) {
             const int ft = slowFindFlags(line, 11);

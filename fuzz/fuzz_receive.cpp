@@ -31,11 +31,25 @@ void check(bool ok, const char *what)
 }
 
 // Frequent shapes, so the fuzzer starts from lines the handlers accept.
+// %f is a flag word: four hexadecimal digits in either case, as servers
+// print them, or now and then four bytes that are not.
 const char *const Templates[] = {
-    "1001 USER %s 0010 [CHAT]\r\n", "1002 JOIN %s 0000 [CHAT]\r\n", "1003 LEAVE %s 0010\r\n",
-    "1004 WHISPER %s 0010 \"%s\"\r\n", "1005 TALK %s 0012 \"%s\"\r\n", "1007 CHANNEL \"%s\"\r\n",
-    "1018 INFO \"%s\"\r\n", "1023 EMOTE %s 0002 \"%s\"\r\n", "%s",
+    "1001 USER %s %f [CHAT]\r\n", "1002 JOIN %s %f [CHAT]\r\n", "1003 LEAVE %s %f\r\n",
+    "1004 WHISPER %s %f \"%s\"\r\n", "1005 TALK %s %f \"%s\"\r\n", "1007 CHANNEL \"%s\"\r\n",
+    "1018 INFO \"%s\"\r\n", "1023 EMOTE %s %f \"%s\"\r\n", "1006 _ \"%s\"\r\n",
+    "1009 USER %s %f\r\n", "1010 WHISPER %s %f \"%s\"\r\n", "1014 CHANNELDOESNOTEXIST \"%s\"\r\n",
+    "2010 NAME %s\r\n", "10%f %s\r\n", "%s",
 };
+
+QByteArray flagWord(FuzzedDataProvider &fdp)
+{
+    static const char Hex[] = "0123456789abcdefABCDEF";
+    QByteArray word(4, '0');
+    const bool any = fdp.ConsumeIntegralInRange<int>(0, 15) == 0;
+    for (char &c : word)
+        c = any ? char(fdp.ConsumeIntegral<unsigned char>()) : Hex[fdp.ConsumeIntegralInRange<int>(0, 21)];
+    return word;
+}
 
 // What real channels carry beyond ASCII, which random bytes seldom make:
 // multi-byte UTF-8, characters beyond U+FFFF (the first ends where stray
@@ -72,8 +86,14 @@ int transcriptLines(QStringView line)
     case Inbound::Talk: return inbound::talkLine(line) ? 1 : 0;
     case Inbound::Whisper: return inbound::whisperLine(line) ? 1 : 0;
     case Inbound::Emote: return inbound::emoteLine(line) ? 1 : 0;
+    case Inbound::WhisperSent: return inbound::whisperSent(line) ? 1 : 0;
     case Inbound::Info:
-    case Inbound::Error: return 1;
+    case Inbound::Error:
+    case Inbound::Broadcast:
+    case Inbound::ChannelFull:
+    case Inbound::ChannelMissing:
+    case Inbound::ChannelRestricted:
+    case Inbound::Unknown: return 1;
     default: return 0;
     }
 }
@@ -101,6 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             QByteArray a = field(fdp, 40);
             QByteArray b = field(fdp, 80);
             QByteArray line(Templates[t]);
+            if (const auto at = line.indexOf("%f"); at >= 0)
+                line.replace(at, 2, flagWord(fdp));
             line.replace(line.indexOf("%s"), 2, a);
             if (line.contains("%s"))
                 line.replace(line.indexOf("%s"), 2, b);

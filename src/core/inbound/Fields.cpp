@@ -3,30 +3,31 @@
 #include "inbound/FindFlags.h"
 #include "inbound/ShownText.h"
 #include "protocol/Concat.h"
+#include "protocol/MessageCodes.h"
 #include "protocol/WireText.h"
 
 namespace inbound {
 
 namespace {
 
-// Where the user name itself begins (1-based); the flag field is looked for
-// from its second character. The name fields of 1003 and 1004 are cut from
-// one earlier, at the blank the gateway puts before the name.
-constexpr qsizetype TalkNameAt = 11;
-constexpr qsizetype EmoteNameAt = 12;
-constexpr qsizetype ListNameAt = 11;
-constexpr qsizetype LeaveNameAt = 12;
-constexpr qsizetype WhisperNameAt = 14;
+using wire::Inbound;
+using wire::layoutOf;
 
-// Name and text of 1005 and 1023: the name from nameStart up to the blank
-// before the flag field, the text from six after it to before the closing quote.
-std::optional<QString> nameAndText(QStringView line, qsizetype nameStart, QStringView joiner, qsizetype *textAt)
+qsizetype flagsOf(QStringView line, Inbound kind)
 {
-    const qsizetype f = FindFlags(line, nameStart);
+    return FindFlags(line, layoutOf(kind).nameAt);
+}
+
+// Name and text of 1005 and 1023: the name field up to the blank before the
+// flag field, the text from six after it to before the closing quote.
+std::optional<QString> nameAndText(QStringView line, Inbound kind, QStringView joiner, qsizetype *textAt)
+{
+    const wire::Layout at = layoutOf(kind);
+    const qsizetype f = FindFlags(line, at.nameAt);
     if (f == 0)
         return std::nullopt;
-    const auto name = cutField(line, nameStart, f - nameStart);
-    const auto text = cutField(line, f + 6, line.size() - (f + 6) - 1);
+    const auto name = cutField(line, at.nameField, f - at.nameField);
+    const auto text = cutField(line, f + at.textFrom, line.size() - (f + at.textFrom) - 1);
     if (!name || !text)
         return std::nullopt;
     if (textAt)
@@ -34,16 +35,18 @@ std::optional<QString> nameAndText(QStringView line, qsizetype nameStart, QStrin
     return wire::concat({*name, joiner, *text});
 }
 
-// The name field of 1001 to 1003: from 11 up to the blank before the flag field.
-std::optional<QString> listField(QStringView line, qsizetype nameStart)
+// The name field of a line that names a member, up to the blank before the
+// flag field, with the flag field's value.
+std::optional<Member> memberField(QStringView line, Inbound kind)
 {
-    const qsizetype f = FindFlags(line, nameStart);
+    const wire::Layout at = layoutOf(kind);
+    const qsizetype f = flagsOf(line, kind);
     if (f == 0)
         return std::nullopt;
-    const auto name = cutField(line, 11, f - 11);
+    const auto name = cutField(line, at.nameField, f - at.nameField);
     if (!name)
         return std::nullopt;
-    return name->toString();
+    return Member{name->toString(), flagsAt(line, f).value_or(0)};
 }
 
 // Judged by code point, so a letter beyond U+FFFF is one; a combining mark
@@ -92,12 +95,12 @@ std::optional<QStringView> quotedText(QStringView line)
 
 std::optional<QString> talkLine(QStringView line, qsizetype *textAt)
 {
-    return nameAndText(line, TalkNameAt, u": ", textAt);
+    return nameAndText(line, Inbound::Talk, u": ", textAt);
 }
 
 std::optional<QString> emoteLine(QStringView line, qsizetype *textAt)
 {
-    return nameAndText(line, EmoteNameAt, u" ", textAt);
+    return nameAndText(line, Inbound::Emote, u" ", textAt);
 }
 
 bool mentions(QStringView received, QStringView name)
@@ -119,14 +122,66 @@ bool mentions(QStringView received, QStringView name)
 
 std::optional<QString> whisperLine(QStringView line)
 {
-    const qsizetype f = FindFlags(line, WhisperNameAt);
-    if (f == 0)
-        return std::nullopt;
-    const auto name = cutField(line, 13, f - 13);
+    const auto from = memberField(line, Inbound::Whisper);
     const auto text = quotedText(line);
-    if (!name || !text)
+    if (!from || !text)
         return std::nullopt;
-    return wire::concat({*name, u": (whisper) ", *text});
+    return wire::concat({from->entry, u": (whisper) ", *text});
+}
+
+std::optional<SentWhisper> whisperSent(QStringView line)
+{
+    const auto to = memberField(line, Inbound::WhisperSent);
+    const auto text = quotedText(line);
+    if (!to || !text)
+        return std::nullopt;
+    return SentWhisper{trimBlanks(to->entry).toString(), text->toString()};
+}
+
+QString sentWhisperLine(QStringView ownName, QStringView to, QStringView text)
+{
+    return wire::concat({ownName, u"TO ", to, u": ", text});
+}
+
+QString broadcastLine(QStringView line)
+{
+    return wire::concat({BroadcastMark, infoLine(line)});
+}
+
+QString refusedChannelLine(wire::Inbound kind, QStringView line)
+{
+    const QStringView why = kind == Inbound::ChannelFull      ? u"is full."
+                            : kind == Inbound::ChannelMissing ? u"does not exist."
+                                                              : u"is restricted.";
+    const auto name = quotedText(line);
+    if (!name || name->isEmpty())
+        return wire::concat({u"That channel ", why});
+    return wire::concat({u"The channel \"", *name, u"\" ", why});
+}
+
+std::optional<QString> serverName(QStringView line)
+{
+    const wire::Layout at = layoutOf(Inbound::Name);
+    const auto field = cutField(line, at.textFrom, line.size() - at.textFrom);
+    if (!field)
+        return std::nullopt;
+    const QStringView name = trimBlanks(*field);
+    if (name.isEmpty())
+        return std::nullopt;
+    return name.toString();
+}
+
+std::optional<QString> loginRefusal(QStringView line)
+{
+    // The server may put it behind prompts that had no line end of their own
+    // ("Username: Password: Login failed.").
+    const qsizetype at = line.indexOf(u"Login failed", 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return std::nullopt;
+    QStringView words = line.sliced(at);
+    if (words.endsWith(u'\r'))
+        words.chop(1);
+    return trimBlanks(words).toString();
 }
 
 QString infoLine(QStringView line)
@@ -135,24 +190,32 @@ QString infoLine(QStringView line)
     return text ? text->toString() : QString();
 }
 
+std::optional<Member> member(QStringView line)
+{
+    return memberField(line, Inbound::User);
+}
+
 std::optional<QString> userEntry(QStringView line)
 {
-    return listField(line, ListNameAt);
+    const auto m = member(line);
+    return m ? std::optional<QString>(m->entry) : std::nullopt;
 }
 
 std::optional<QString> leaveName(QStringView line)
 {
-    const auto field = listField(line, LeaveNameAt);
+    const auto field = memberField(line, Inbound::Leave);
     if (!field)
         return std::nullopt;
-    return trimBlanks(*field).toString();
+    return trimBlanks(field->entry).toString();
 }
 
 std::optional<QString> channelName(QStringView line)
 {
-    if (line.size() < 16)
+    // Between the quote before textFrom and the one before the CR.
+    const qsizetype from = layoutOf(Inbound::Channel).textFrom;
+    if (line.size() < from + 1)
         return std::nullopt;
-    return line.sliced(14, line.size() - 16).toString();
+    return line.sliced(from - 1, line.size() - from - 1).toString();
 }
 
 QStringView trimBlanks(QStringView text)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "protocol/MessageCodes.h"
+
 #include <optional>
 
 // Field extraction for received lines. Each function takes one line as the
@@ -35,7 +37,53 @@ std::optional<QString> emoteLine(QStringView line, qsizetype *textAt = nullptr);
 // "kestrels" does not. An empty name is in no text.
 bool mentions(QStringView received, QStringView name);
 
+// What a server says of a member, one bit each.
+enum MemberFlag : quint16 {
+    ServiceRep = 0x01,
+    ChannelOperator = 0x02,
+    Speaker = 0x04,
+    Administrator = 0x08,
+    NoUdp = 0x10,
+    Squelched = 0x20,
+    Guest = 0x40,
+};
+
+// A member as a 1001, 1002 or 1009 line names them: the untrimmed name
+// field, which is what goes back to the server, and their flags.
+struct Member
+{
+    QString entry;
+    quint16 flags = 0;
+    bool operator==(const Member &) const = default;
+};
+
+// The server's confirmation of a whisper we sent (1010): to whom, as the
+// name field with its blanks trimmed, and the text.
+struct SentWhisper
+{
+    QString to;
+    QString text;
+    bool operator==(const SentWhisper &) const = default;
+};
+std::optional<SentWhisper> whisperSent(QStringView line);
+// How a whisper we sent shows, echoed or confirmed: our name, "TO " and
+// the recipient, then ": " and the text.
+QString sentWhisperLine(QStringView ownName, QStringView to, QStringView text);
+
+// The server's own words stand apart from what people say: nobody's line
+// starts this way, since a name field always ends before ": ".
+inline constexpr QStringView BroadcastMark = u"*** ";
+QString broadcastLine(QStringView line); // 1006: the mark and the quoted text
+// 1013, 1014, 1015 in plain words, naming the channel when the line does.
+QString refusedChannelLine(wire::Inbound kind, QStringView line);
+// 2010: the name the server knows us by; nothing when the line names none.
+std::optional<QString> serverName(QStringView line);
+// A line without a code that refuses the login, as the server's words
+// from "Login failed" on; nothing for the other greeting lines.
+std::optional<QString> loginRefusal(QStringView line);
+
 // User list and banner.
+std::optional<Member> member(QStringView line);       // 1001, 1002, 1009
 std::optional<QString> userEntry(QStringView line);   // 1001, 1002: untrimmed name field
 std::optional<QString> leaveName(QStringView line);   // 1003: name field, blanks trimmed
 std::optional<QString> channelName(QStringView line); // 1007: positions 15 to L-2

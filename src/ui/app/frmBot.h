@@ -19,6 +19,7 @@
 #include "connection/Winsock.h"
 #include "outbound/InputHistory.h"
 #include "outbound/OutboundQueue.h"
+#include "outbound/SentWhispers.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -135,12 +136,25 @@ public:
     void OnInfo(QStringView line);
     void OnEmote(QStringView line);
     void OnError(QStringView line);
+    void OnBroadcast(QStringView line);      // 1006
+    void OnUserFlags(QStringView line);      // 1009
+    void OnWhisperSent(QStringView line);    // 1010
+    void OnChannelRefused(QStringView line); // 1013, 1014, 1015
+    void OnName(QStringView line);           // 2010
+    void OnUnknown(QStringView line);        // a code we do not know
+    void OnUncoded(QStringView line);        // a line without a code
+
+    // The name the server knows the user by: UserName as typed, until the
+    // server says otherwise. Echoes and mentions use it.
+    const QString &ownName() const;
 
 signals:
     // Each line the receiver cut, before it is dispatched.
     void lineCut(QStringView line);
     // The desktop was asked to draw the user's eye to the window.
     void attentionAsked();
+    // The server refused the login, in its words.
+    void loginRefused(const QString &words);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -178,6 +192,9 @@ private:
     qint32 m_gatewayPort = 0;
     bool m_lostNoticeOpen = false; // the watchdog shows one notice at a time
     bool m_loginSent = false; // the current connection has had its login
+    bool m_loginAnswered = false; // and the server has sent a coded line since
+    QString m_serverName; // null until the server names the user
+    outbound::SentWhispers m_whispers;
     int m_highlighted = 0; // the action label lit last
     InputHistory m_history;
     OutboundQueue m_outbox;

@@ -46,6 +46,9 @@ void frmBot::takeUnread()
 void frmBot::startedConnection()
 {
     m_loginSent = false;
+    m_loginAnswered = false;
+    m_serverName = QString();
+    m_whispers.reset();
     m_receiver->startOver();
     // Lines that waited for the old connection never go out on this one.
     giveBackWaiting(outbound::WaitingNotSent);
@@ -76,6 +79,9 @@ void frmBot::ProceedLogin()
             giveTimeToConnect();
         }
     }
+    // What the server said of the last login does not answer this one.
+    m_loginAnswered = false;
+    m_serverName = QString();
     // A send that finds no connection fails quietly: the watchdog started
     // below is what tells the user.
     if (Winsock1->SendHandshake(wire::toWire(wire::handshakePreamble())))

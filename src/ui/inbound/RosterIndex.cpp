@@ -48,7 +48,7 @@ void RosterIndex::changedElsewhere()
         m_stale = true;
 }
 
-bool RosterIndex::append(const QString &entry)
+bool RosterIndex::append(const QString &entry, quint16 flags)
 {
     if (m_list->count() >= m_maxEntries || m_chars + entry.size() > m_maxChars)
         return false;
@@ -65,6 +65,8 @@ bool RosterIndex::append(const QString &entry)
         }
     }
     auto *item = new RosterItem(entry);
+    if (flags != 0)
+        item->setData(FlagsRole, flags);
     m_changing = true;
     m_list->addItem(item);
     m_changing = false;
@@ -104,6 +106,21 @@ bool RosterIndex::removeFirst(const QString &name)
     m_chars -= item->text().size();
     m_changing = true;
     delete m_list->takeItem(row);
+    m_changing = false;
+    return true;
+}
+
+bool RosterIndex::setFlags(const QString &name, quint16 flags)
+{
+    if (m_stale) {
+        rebuild();
+        ++m_rebuilds;
+    }
+    const auto it = m_byName.constFind(name);
+    if (it == m_byName.cend())
+        return false;
+    m_changing = true;
+    it->first()->setData(FlagsRole, flags);
     m_changing = false;
     return true;
 }

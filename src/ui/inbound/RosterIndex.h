@@ -34,9 +34,17 @@ public:
         m_maxChars = chars;
     }
 
-    // Adds an entry at the end of the list, exactly as given; false, and
-    // nothing added, when it would take the list past its ceiling.
-    bool append(const QString &entry);
+    // An entry's member flags (inbound::MemberFlag bits), as a quint16.
+    static constexpr int FlagsRole = Qt::UserRole + 1;
+
+    // Adds an entry at the end of the list, exactly as given, with the
+    // member's flags; false, and nothing added, when it would take the list
+    // past its ceiling.
+    bool append(const QString &entry, quint16 flags = 0);
+    // Gives the first entry, in list order, whose text with the blanks at
+    // both ends removed equals the name, new flags, in place; false when
+    // there is none.
+    bool setFlags(const QString &name, quint16 flags);
     // Removes the first entry, in list order, whose text with the blanks at
     // both ends removed equals the name; false when there is none.
     bool removeFirst(const QString &name);

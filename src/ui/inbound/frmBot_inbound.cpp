@@ -10,6 +10,7 @@
 #include "inbound/RosterIndex.h"
 #include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
+#include "protocol/Concat.h"
 #include "protocol/MessageCodes.h"
 
 #include <QApplication>
@@ -28,7 +29,8 @@ void frmBot::dispatch(QStringView line)
 {
     emit lineCut(line);
     using wire::Inbound;
-    switch (wire::classify(line)) {
+    const Inbound kind = wire::classify(line);
+    switch (kind) {
     case Inbound::User: OnUser(line); break;
     case Inbound::Join: OnJoin(line); break;
     case Inbound::Leave: OnLeave(line); break;
@@ -38,10 +40,21 @@ void frmBot::dispatch(QStringView line)
     case Inbound::Info: OnInfo(line); break;
     case Inbound::Emote: OnEmote(line); break;
     case Inbound::Error: OnError(line); break;
-    case Inbound::Ignored:
-    case Inbound::None:
-        break;
+    case Inbound::Broadcast: OnBroadcast(line); break;
+    case Inbound::Flags: OnUserFlags(line); break;
+    case Inbound::WhisperSent: OnWhisperSent(line); break;
+    case Inbound::ChannelFull:
+    case Inbound::ChannelMissing:
+    case Inbound::ChannelRestricted: OnChannelRefused(line); break;
+    case Inbound::Name: OnName(line); break;
+    case Inbound::Unknown: OnUnknown(line); break;
+    case Inbound::None: OnUncoded(line); break;
+    case Inbound::Ignored: break;
     }
+    // The first coded line says that the server took the login; what it
+    // says before then (greetings, prompts, a refusal) has no code.
+    if (kind != Inbound::None)
+        m_loginAnswered = true;
 }
 
 void frmBot::OnTalk(QStringView line)
@@ -82,6 +95,58 @@ void frmBot::OnError(QStringView line)
     OnInfo(line);
 }
 
+void frmBot::OnBroadcast(QStringView line)
+{
+    Text2->appendLine(inbound::broadcastLine(line));
+    noteWhisper();
+}
+
+void frmBot::OnWhisperSent(QStringView line)
+{
+    const auto sent = inbound::whisperSent(line);
+    if (sent && m_whispers.confirmed(sent->to, sent->text))
+        Text2->appendLine(inbound::sentWhisperLine(ownName(), sent->to, sent->text));
+}
+
+void frmBot::OnChannelRefused(QStringView line)
+{
+    Text2->appendLine(inbound::refusedChannelLine(wire::classify(line), line));
+}
+
+void frmBot::OnName(QStringView line)
+{
+    if (const auto name = inbound::serverName(line))
+        m_serverName = *name;
+}
+
+const QString &frmBot::ownName() const
+{
+    return m_serverName.isNull() ? UserName : m_serverName;
+}
+
+void frmBot::OnUnknown(QStringView line)
+{
+    // A code we do not know is still the server speaking: shown whole, as
+    // its words and not as anyone's line, rather than dropped unseen.
+    QStringView words = line;
+    if (words.endsWith(u'\r'))
+        words.chop(1);
+    Text2->appendLine(wire::concat({inbound::BroadcastMark, words}));
+}
+
+void frmBot::OnUncoded(QStringView line)
+{
+    // Before the login has an answer, a refusal is all that matters of what
+    // the server says; after it, a line without a code is nobody's.
+    if (!m_loginSent || m_loginAnswered)
+        return;
+    if (const auto words = inbound::loginRefusal(line)) {
+        Text2->appendLine(*words);
+        setMousePointer(PointerArrow);
+        emit loginRefused(*words);
+    }
+}
+
 void frmBot::noteWhisper()
 {
     // The batch has already wanted (or had) its alert: nothing to look at.
@@ -93,7 +158,7 @@ void frmBot::noteChat(QStringView text)
 {
     // The cheap tests first: under a flood in front of the user this is all.
     if (m_attention == Attention::None && !QApplication::activeWindow()
-        && inbound::mentions(text, inbound::trimBlanks(UserName)))
+        && inbound::mentions(text, inbound::trimBlanks(ownName())))
         m_attention = Attention::Wanted;
 }
 
@@ -116,10 +181,16 @@ void frmBot::receiverPassEnded()
 
 void frmBot::OnUser(QStringView line)
 {
-    const auto entry = inbound::userEntry(line);
+    const auto member = inbound::member(line);
     // An entry past the list's ceiling changes nothing, the banner included.
-    if (entry && m_roster->append(*entry))
+    if (member && m_roster->append(member->entry, member->flags))
         rewriteBanner();
+}
+
+void frmBot::OnUserFlags(QStringView line)
+{
+    if (const auto member = inbound::member(line))
+        m_roster->setFlags(inbound::trimBlanks(member->entry).toString(), member->flags);
 }
 
 void frmBot::OnJoin(QStringView line)

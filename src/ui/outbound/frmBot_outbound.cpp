@@ -57,7 +57,7 @@ bool frmBot::Send_Click()
             selected << entry->text();
     }
     const std::optional<outbound::PaceRule> &rule = m_outbox.rule();
-    m_outbox.add(outbound::compose(typed, selected, UserName, rule ? outbound::longestPassing(*rule) : 0));
+    m_outbox.add(outbound::compose(typed, selected, ownName(), rule ? outbound::longestPassing(*rule) : 0));
     // Kept as typed, so Up brings back exactly what the user had.
     m_history.record(typed);
     Text1->setToolTip(QString());
@@ -89,7 +89,15 @@ void frmBot::sendWaiting()
             return;
         }
         m_outbox.markSent(now);
-        if (!line.echo.isNull())
+        bool echo = !line.echo.isNull();
+        if (line.bytes.startsWith('/')) {
+            if (const auto whisper = outbound::whisperOf(wire::fromWire(line.bytes))) {
+                // A server that confirms whispers shows this one, with whom.
+                echo = echo && m_whispers.echoesNow();
+                m_whispers.written(*whisper, echo);
+            }
+        }
+        if (echo)
             Text2->appendLine(line.echo);
     }
     showWaiting();

@@ -49,16 +49,18 @@ private slots:
         QTest::newRow("leave: flag ends the line") << cr("1003 LEAVE heron 0010") << 18;
         QTest::newRow("whisper from the gateway") << cr("1004 WHISPER heron 0010 \"see you\"") << 20;
 
-        // Each of the four values, and look-alikes that are none of them.
+        // Any four hexadecimal digits, as servers print flags, and
+        // look-alikes that are not.
         QTest::newRow("value 0000") << cr("1001 USER x 0000") << 13;
         QTest::newRow("value 0002") << cr("1001 USER x 0002") << 13;
         QTest::newRow("value 0010") << cr("1001 USER x 0010") << 13;
         QTest::newRow("value 0012") << cr("1001 USER x 0012") << 13;
-        QTest::newRow("0001") << cr("1001 USER x 0001") << 0;
-        QTest::newRow("0011") << cr("1001 USER x 0011") << 0;
-        QTest::newRow("0020") << cr("1001 USER x 0020") << 0;
-        QTest::newRow("0100") << cr("1001 USER x 0100") << 0;
-        QTest::newRow("1010") << cr("1001 USER x 1010") << 0;
+        QTest::newRow("operator and administrator 000a") << cr("1001 USER x 000a") << 13;
+        QTest::newRow("squelched 0020") << cr("1001 USER x 0020") << 13;
+        QTest::newRow("every bit FFFF") << cr("1001 USER x FFFF") << 13;
+        QTest::newRow("not hexadecimal 00g0") << cr("1001 USER x 00g0") << 0;
+        QTest::newRow("wide digits") << QStringLiteral("1001 USER x \uFF10\uFF10\uFF10\uFF18\r") << 0;
+        QTest::newRow("three digits") << cr("1001 USER x 008") << 0;
 
         // Flag values inside names and texts are not the flag field.
         QTest::newRow("flag 0012, name x0010y") << cr("1005 TALK x0010y 0012 \"hi\"") << 18;
@@ -70,9 +72,8 @@ private slots:
         QTest::newRow("flag 0010, name bob0000") << cr("1001 USER bob0000 0010 [CHAT]") << 19;
         QTest::newRow("flag 0010, name x0000") << cr("1002 JOIN x0000 0010 [CHAT]") << 17;
         QTest::newRow("name 0000x") << cr("1002 JOIN 0000x 0010 [CHAT]") << 17;
-        QTest::newRow("flag 0020, no value anywhere") << cr("1001 USER wanderer 0020 [CHAT]") << 0;
-        QTest::newRow("flag 0020, values only inside words")
-            << cr("1005 TALK bob0000 0020 \"10010 x0012\"") << 0;
+        QTest::newRow("no flag word, values only inside words")
+            << cr("1005 TALK bob0000 00x0 \"10010 x0012\"") << 0;
         QTest::newRow("value twice as words") << cr("1003 LEAVE dave 0002 0002") << 17;
         QTest::newRow("value twice, second in the text")
             << cr("1005 TALK alice 0010 \"see 0010 here\"") << 17;
@@ -143,7 +144,7 @@ private slots:
             << some("heron : hello there 10000 \"quoted\"");
         QTest::newRow("name is a flag value") << cr("1005 TALK 0010 0000 \"hi\"") << some("0010 : hi");
         QTest::newRow("flag before the name (F < 11)") << cr("1005 0010 alice \"hi\"") << skipped;
-        QTest::newRow("no flag field") << cr("1005 TALK alice 0020 \"hi\"") << skipped;
+        QTest::newRow("no flag field") << cr("1005 TALK alice 00x0 \"hi\"") << skipped;
         QTest::newRow("too short for the text") << cr("1005 TALK alice 0010 \"") << skipped;
         QTest::newRow("ends after the flag") << cr("1005 TALK alice 0010") << skipped;
         QTest::newRow("code alone") << cr("1005") << skipped;
@@ -175,7 +176,7 @@ private slots:
         QTest::newRow("flag before the name (F < 13)") << cr("1004 WHISP 0010 \"hi\"") << skipped;
         QTest::newRow("one quote") << cr("1004 WHISPERbob 0010 \"see you") << skipped;
         QTest::newRow("no quote") << cr("1004 WHISPERbob 0010 see you") << skipped;
-        QTest::newRow("no flag field") << cr("1004 WHISPERbob 0020 \"see you\"") << skipped;
+        QTest::newRow("no flag field") << cr("1004 WHISPERbob 00x0 \"see you\"") << skipped;
     }
     void whisperLine()
     {
@@ -218,7 +219,7 @@ private slots:
         QTest::newRow("empty text") << cr("1023 EMOTE carol 0010 \"\"") << some("carol  ");
         QTest::newRow("name is a flag value") << cr("1023 EMOTE 0002 0012 \"waves\"") << some("0002  waves");
         QTest::newRow("flag before the name (F < 12)") << cr("1023 EMOT 0010 \"waves\"") << skipped;
-        QTest::newRow("no flag field") << cr("1023 EMOTE carol 0020 \"waves\"") << skipped;
+        QTest::newRow("no flag field") << cr("1023 EMOTE carol 00x0 \"waves\"") << skipped;
         QTest::newRow("too short for the text") << cr("1023 EMOTE carol 0010 ") << skipped;
     }
     void emoteLine()
@@ -241,8 +242,9 @@ private slots:
         QTest::newRow("blanks kept at both ends") << cr("1001 USER  x  0010") << some(" x  ");
         QTest::newRow("tab kept") << cr("1001 USER x\t 0010") << some("x\t ");
         QTest::newRow("name is a flag value") << cr("1002 JOIN 0000 0012 [CHAT]") << some("0000 ");
+        QTest::newRow("name of hex digits, administrator") << cr("1001 USER cafe 0008 [CHAT]") << some("cafe ");
         QTest::newRow("flag value before position 11") << cr("1001 0010 wanderer 0010") << some("wanderer ");
-        QTest::newRow("no flag field") << cr("1001 USER wanderer 0020 [CHAT]") << skipped;
+        QTest::newRow("no flag field") << cr("1001 USER wanderer 00x0 [CHAT]") << skipped;
         QTest::newRow("code alone") << cr("1002") << skipped;
     }
     void userEntry()
@@ -263,7 +265,7 @@ private slots:
         QTest::newRow("blank-only field") << cr("1003 LEAVE    0010") << some("");
         QTest::newRow("name is a flag value") << cr("1003 LEAVE 0010 0000") << some("0010");
         QTest::newRow("flag value before position 11") << cr("1003 0010 heron 0010") << some("heron");
-        QTest::newRow("no flag field") << cr("1003 LEAVE heron 0020") << skipped;
+        QTest::newRow("no flag field") << cr("1003 LEAVE heron 00x0") << skipped;
     }
     void leaveName()
     {

@@ -91,8 +91,11 @@ private slots:
         QTest::newRow("1023") << "1023 EMOTE\r" << int(K::Emote);
         QTest::newRow("1019") << "1019 ERROR\r" << int(K::Error);
         QTest::newRow("2000") << "2000 NULL\r" << int(K::Ignored);
-        QTest::newRow("2010") << "2010 NAME x\r" << int(K::Ignored);
-        QTest::newRow("1010 unknown") << "1010 WHISPER\r" << int(K::None);
+        QTest::newRow("2010") << "2010 NAME x\r" << int(K::Name);
+        QTest::newRow("1010") << "1010 WHISPER\r" << int(K::WhisperSent);
+        QTest::newRow("1015") << "1015 CHANNELRESTRICTED\r" << int(K::ChannelRestricted);
+        QTest::newRow("four digits we do not know") << "1016 INFO\r" << int(K::Unknown);
+        QTest::newRow("no code: the server's prose") << "Login failed.\r" << int(K::None);
         QTest::newRow("leading blank") << " 1005 TALK\r" << int(K::None);
         QTest::newRow("leading LF") << "\n1005 TALK\r" << int(K::None);
         QTest::newRow("short") << "100\r" << int(K::None);

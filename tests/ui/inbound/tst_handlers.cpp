@@ -72,6 +72,9 @@ const QString Welcome = Greeting + QStringLiteral("\r\n");
 const QString Talk = QStringLiteral("heron : hello there 10000 \"quoted\"\r\n");
 const QString Emote = QStringLiteral("heron  waves 0000\r\n");
 const QString Whisper = QStringLiteral(" heron : (whisper) see you\r\n");
+// A whisper typed as a command: not echoed, so the server's confirmation
+// is what shows it, and to whom.
+const QString Confirmed = QStringLiteral("wandererTO heron: good game\r\n");
 const QStringList Both{QStringLiteral("wanderer "), QStringLiteral("heron ")};
 const QStringList Alone{QStringLiteral("wanderer ")};
 
@@ -88,9 +91,9 @@ const Step Recorded[] = {
     {"1005 TALK heron 0010 \"hello there 10000 \"quoted\"\"", {Welcome + Talk, Both, "Chat  (2)", "Chat", 1}},
     {"1023 EMOTE heron 0010 \"waves 0000\"", {Welcome + Talk + Emote, Both, "Chat  (2)", "Chat", 1}},
     {"1004 WHISPER heron 0010 \"see you\"", {Welcome + Talk + Emote + Whisper, Both, "Chat  (2)", "Chat", 1}},
-    {"1010 WHISPER heron 0010 \"good game\"", {Welcome + Talk + Emote + Whisper, Both, "Chat  (2)", "Chat", 1}},
-    {"1009 USER wanderer 0002", {Welcome + Talk + Emote + Whisper, Both, "Chat  (2)", "Chat", 1}},
-    {"1003 LEAVE heron 0010", {Welcome + Talk + Emote + Whisper, Alone, "Chat  (1)", "Chat", 1}},
+    {"1010 WHISPER heron 0010 \"good game\"", {Welcome + Talk + Emote + Whisper + Confirmed, Both, "Chat  (2)", "Chat", 1}},
+    {"1009 USER wanderer 0002", {Welcome + Talk + Emote + Whisper + Confirmed, Both, "Chat  (2)", "Chat", 1}},
+    {"1003 LEAVE heron 0010", {Welcome + Talk + Emote + Whisper + Confirmed, Alone, "Chat  (1)", "Chat", 1}},
 };
 
 using Client = ConnectedWindow;
@@ -144,7 +147,7 @@ private slots:
             << QStringList{cr("1005 TALK 0010 0000 \"hi\""), cr("1023 EMOTE 0002 0012 \"waves\"")}
             << "0010 : hi\r\n0002  waves\r\n";
         QTest::newRow("malformed lines between good ones")
-            << QStringList{cr("1005 TALK alice 0010 \"one\""), cr("1005 TALK alice 0020 \"lost\""),
+            << QStringList{cr("1005 TALK alice 0010 \"one\""), cr("1005 TALK alice 00x0 \"lost\""),
                            cr("1004 WHISPERbob 0010 \"lost"), cr("1023 EMOTE carol 0010"),
                            cr("1005 TALK alice 0010 \"two\"")}
             << "alice : one\r\nalice : two\r\n";
@@ -165,15 +168,15 @@ private slots:
     void malformedLineLeavesTranscriptUnchanged_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::newRow("talk without flag field") << cr("1005 TALK alice 0020 \"hi\"");
+        QTest::newRow("talk without flag field") << cr("1005 TALK alice 00x0 \"hi\"");
         QTest::newRow("talk with flag before the name") << cr("1005 0010 alice \"hi\"");
         QTest::newRow("talk too short for its text") << cr("1005 TALK alice 0010 \"");
         QTest::newRow("talk: code alone") << cr("1005");
-        QTest::newRow("whisper without flag field") << cr("1004 WHISPERbob 0020 \"hi\"");
+        QTest::newRow("whisper without flag field") << cr("1004 WHISPERbob 00x0 \"hi\"");
         QTest::newRow("whisper with flag before the name") << cr("1004 WHISP 0010 \"hi\"");
         QTest::newRow("whisper with one quote") << cr("1004 WHISPERbob 0010 \"hi");
         QTest::newRow("whisper without quotes") << cr("1004 WHISPERbob 0010 hi");
-        QTest::newRow("emote without flag field") << cr("1023 EMOTE carol 0001 \"waves\"");
+        QTest::newRow("emote without flag field") << cr("1023 EMOTE carol 00x1 \"waves\"");
         QTest::newRow("emote with flag before the name") << cr("1023 EMOT 0010 \"waves\"");
         QTest::newRow("emote too short for its text") << cr("1023 EMOTE carol 0010 ");
     }
@@ -363,10 +366,10 @@ private slots:
     void malformedMembershipLineChangesNothing_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::newRow("user without flag field") << cr("1001 USER heron 0020 [CHAT]");
+        QTest::newRow("user without flag field") << cr("1001 USER heron 00x0 [CHAT]");
         QTest::newRow("user with flag before 11") << cr("1001 0010 heron");
         QTest::newRow("user: code alone") << cr("1001");
-        QTest::newRow("join without flag field") << cr("1002 JOIN heron 0011");
+        QTest::newRow("join without flag field") << cr("1002 JOIN heron 00x1");
         QTest::newRow("join with flag before 11") << cr("1002 0000 heron");
         QTest::newRow("leave without flag field") << cr("1003 LEAVE wanderer");
         QTest::newRow("leave with flag before 11") << cr("1003 0010 wanderer");
