@@ -1,6 +1,7 @@
 #include "outbound/Composer.h"
 #include "outbound/InputHistory.h"
 #include "outbound/OutboundQueue.h"
+#include "outbound/SentWhispers.h"
 #include "protocol/WireText.h"
 #include "protocol/OutboundLines.h"
 
@@ -205,6 +206,51 @@ private slots:
                 QCOMPARE(queue.waiting(), waiting.size());
             }
         }
+    }
+
+    // Whispers shown once: each event is a line written with an echo ("E:"),
+    // one written as a typed command ("C:"), a server's confirmation ("<"
+    // name text) or a new connection ("|"). A written whisper says whether
+    // it was echoed, a confirmation whether it is shown.
+    void whispersShowOnce_data()
+    {
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QString>("seen");
+        QTest::newRow("echoed until the server is known to confirm, then shown by it")
+            << QStringList{"E:/Whisper heron  hi", "<heron hi", "E:/Whisper heron  again", "<heron again"}
+            << "echoed hidden quiet shown";
+        QTest::newRow("a typed whisper is shown by its confirmation")
+            << QStringList{"C:/w heron psst", "<heron psst"} << "quiet shown";
+        QTest::newRow("as the server writes name and text back")
+            << QStringList{"E:/whisper HERON   hi  ", "<heron hi"} << "echoed hidden";
+        QTest::newRow("a confirmation settles refused whispers before it")
+            << QStringList{"E:/m owl a", "E:/msg heron b", "<heron b", "<owl a"} << "echoed echoed hidden shown";
+        QTest::newRow("not whispers") << QStringList{"E:/me waves", "E:/wx heron a", "E:/w"} << "- - -";
+        QTest::newRow("a new connection has confirmed nothing yet")
+            << QStringList{"C:/w heron a", "<heron a", "|", "E:/w heron b"} << "quiet shown | echoed";
+    }
+    void whispersShowOnce()
+    {
+        QFETCH(QStringList, events);
+        QFETCH(QString, seen);
+        outbound::SentWhispers whispers;
+        QStringList said;
+        for (const QString &e : events) {
+            if (e == u"|") {
+                whispers.reset();
+                said << e;
+            } else if (e.startsWith(u'<')) {
+                const QStringList to = e.mid(1).split(u' ');
+                said << (whispers.confirmed(to[0], to[1]) ? "shown" : "hidden");
+            } else if (const auto w = outbound::whisperOf(e.mid(2))) {
+                const bool echoed = e.startsWith(u"E:") && whispers.echoesNow();
+                whispers.written(*w, echoed);
+                said << (echoed ? "echoed" : "quiet");
+            } else {
+                said << "-";
+            }
+        }
+        QCOMPARE(said.join(u' '), seen);
     }
 
     // The input history: what the input line shows after each key ('u' Up,

@@ -1,5 +1,6 @@
 #include "app/frmBot.h"
 #include "inbound/Receiver.h"
+#include "inbound/RosterIndex.h"
 #include "inbound/TranscriptBox.h"
 
 #include "ConnectedWindow.h"
@@ -75,6 +76,13 @@ const QString Whisper = QStringLiteral(" heron : (whisper) see you\r\n");
 // A whisper typed as a command: not echoed, so the server's confirmation
 // is what shows it, and to whom.
 const QString Confirmed = QStringLiteral("wandererTO heron: good game\r\n");
+// Whatever a member's flags, what they say shows; the server's own words
+// stand apart.
+const QString Said = Welcome + Talk + Emote + Whisper + Confirmed;
+const QString Operator = QStringLiteral("wanderer : now I am an operator\r\n");
+const QString Announced = QStringLiteral("*** Announcement from nightowl: Server restarts in 5 minutes\r\n");
+const QString Missing = QStringLiteral("The channel \"Nowhere\" does not exist.\r\n");
+const QString Unknown = QStringLiteral("*** 1016 INFO \"a code we do not know\"\r\n");
 const QStringList Both{QStringLiteral("wanderer "), QStringLiteral("heron ")};
 const QStringList Alone{QStringLiteral("wanderer ")};
 
@@ -91,9 +99,13 @@ const Step Recorded[] = {
     {"1005 TALK heron 0010 \"hello there 10000 \"quoted\"\"", {Welcome + Talk, Both, "Chat  (2)", "Chat", 1}},
     {"1023 EMOTE heron 0010 \"waves 0000\"", {Welcome + Talk + Emote, Both, "Chat  (2)", "Chat", 1}},
     {"1004 WHISPER heron 0010 \"see you\"", {Welcome + Talk + Emote + Whisper, Both, "Chat  (2)", "Chat", 1}},
-    {"1010 WHISPER heron 0010 \"good game\"", {Welcome + Talk + Emote + Whisper + Confirmed, Both, "Chat  (2)", "Chat", 1}},
-    {"1009 USER wanderer 0002", {Welcome + Talk + Emote + Whisper + Confirmed, Both, "Chat  (2)", "Chat", 1}},
-    {"1003 LEAVE heron 0010", {Welcome + Talk + Emote + Whisper + Confirmed, Alone, "Chat  (1)", "Chat", 1}},
+    {"1010 WHISPER heron 0010 \"good game\"", {Said, Both, "Chat  (2)", "Chat", 1}},
+    {"1009 USER wanderer 0002", {Said, Both, "Chat  (2)", "Chat", 1}},
+    {"1005 TALK wanderer 0002 \"now I am an operator\"", {Said + Operator, Both, "Chat  (2)", "Chat", 1}},
+    {"1006 _ \"Announcement from nightowl: Server restarts in 5 minutes\"", {Said + Operator + Announced, Both, "Chat  (2)", "Chat", 1}},
+    {"1014 CHANNELDOESNOTEXIST \"Nowhere\"", {Said + Operator + Announced + Missing, Both, "Chat  (2)", "Chat", 1}},
+    {"1016 INFO \"a code we do not know\"", {Said + Operator + Announced + Missing + Unknown, Both, "Chat  (2)", "Chat", 1}},
+    {"1003 LEAVE heron 0008", {Said + Operator + Announced + Missing + Unknown, Alone, "Chat  (1)", "Chat", 1}},
 };
 
 using Client = ConnectedWindow;
@@ -127,6 +139,9 @@ private slots:
         QTest::newRow("error: the quoted text, as info")
             << QStringList{cr("1019 ERROR \"You have to be at least a Channel Operator to use this command.\"")}
             << "You have to be at least a Channel Operator to use this command.\r\n";
+        QTest::newRow("channels refused in plain words, named when the line names one")
+            << QStringList{cr("1013 CHANNELFULL \"Chat\""), cr("1015 CHANNELRESTRICTED")}
+            << "The channel \"Chat\" is full.\r\nThat channel is restricted.\r\n";
         QTest::newRow("info without quotes adds an empty line")
             << QStringList{cr("1018 INFO \"Welcome aboard\""), cr("1018 INFO none"), cr("1018 \"one")}
             << "Welcome aboard\r\n\r\n\r\n";
@@ -538,6 +553,8 @@ private slots:
         const qsizetype n = std::size(Recorded);
         QTRY_COMPARE(c.lines.size(), n);
         QCOMPARE(Seen::of(c.w), Recorded[n - 1].after);
+        // 1009 gave the entry its new flags in place.
+        QCOMPARE(c.w.Roomlist->item(0)->data(RosterIndex::FlagsRole).toInt(), 0x02);
         verifyCaretAtEnd(c.w);
         QCOMPARE(before.size(), n);
         for (qsizetype i = 1; i < n; ++i)
@@ -578,6 +595,30 @@ private slots:
         const QString path = qEnvironmentVariable("QUILLON_SCREENSHOT");
         if (!path.isEmpty())
             QVERIFY(w.grab().save(path));
+    }
+
+    // Before the login has its answer, the server's refusal is shown and the
+    // hourglass ends; after it, lines without a code are nobody's. The name
+    // the server gives is the one echoed.
+    void serverAnswersTheLogin()
+    {
+        ConnectedWindow c;
+        c.w.ProceedLogin();
+        QCOMPARE(c.w.MousePointer(), int(frmBot::PointerHourglass));
+        QSignalSpy refused(&c.w, &frmBot::loginRefused);
+        c.gw.send("Connection from [127.0.0.1]\r\nUsername: Password: Login failed.\r\nUsername: ");
+        QTRY_COMPARE(refused.size(), 1);
+        QCOMPARE(c.w.Text2->text(), QStringLiteral("Login failed.\r\n"));
+        QCOMPARE(c.w.MousePointer(), int(frmBot::PointerArrow));
+
+        c.w.ProceedLogin();
+        c.gw.send("2010 NAME Kestrel\r\n1007 CHANNEL \"Chat\"\r\nLogin failed.\r\n");
+        QTRY_COMPARE(c.w.CurrentChannel, QStringLiteral("Chat"));
+        QTRY_COMPARE(c.cut, 5); // the prompt left unfinished went with the old connection
+        c.w.Text1->setText(QStringLiteral("hi"));
+        QVERIFY(c.w.Send_Click());
+        QCOMPARE(c.w.Text2->text(), QStringLiteral("Login failed.\r\nKestrel: hi\r\n"));
+        QCOMPARE(refused.size(), 1);
     }
 
     // The whole road through a real window and socket.
