@@ -2,6 +2,7 @@
 
 #include "inbound/Fields.h"
 #include "inbound/ShownText.h"
+#include "inbound/VisibleTextDelegate.h"
 
 #include <QListWidget>
 
@@ -14,17 +15,35 @@ constexpr size_t lowBit(size_t i)
 }
 
 // A screen reader reads an entry as it is shown, not as received: a NUL
-// would cut the name short, and a line feed read it as two.
+// would cut the name short, and a line feed read it as two. The marks are
+// read in words after the name.
 class RosterItem : public QListWidgetItem
 {
 public:
     using QListWidgetItem::QListWidgetItem;
     QVariant data(int role) const override
     {
-        if (role == Qt::AccessibleTextRole)
-            return inbound::shownText(text(), inbound::MaxNameShown);
+        if (role == Qt::AccessibleTextRole) {
+            QString name = inbound::shownText(text(), inbound::MaxNameShown);
+            const QString words = inbound::memberWords(flags());
+            if (words.isEmpty())
+                return name;
+            // "heron, speaker", not "heron , speaker".
+            while (name.endsWith(u' '))
+                name.chop(1);
+            return QString(name + QStringLiteral(", ") + words);
+        }
+        // Says what the marks mean. Words only: a tooltip would take a name
+        // that looks like markup for rich text.
+        if (role == Qt::ToolTipRole) {
+            const QString words = inbound::memberWords(flags());
+            return words.isEmpty() ? QVariant() : QVariant(words);
+        }
         return QListWidgetItem::data(role);
     }
+
+private:
+    quint16 flags() const { return QListWidgetItem::data(RosterIndex::FlagsRole).value<quint16>(); }
 };
 } // namespace
 

@@ -73,11 +73,23 @@ private slots:
     }
 
     // Names are read out as they are shown: a line feed cannot make two.
+    // The marks beside a name are read in words.
+    void listEntriesReadAsShown_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("line feed") << "1001 USER a\nb 0010 [CHAT]\r" << QStringLiteral("a\u240Ab ");
+        QTest::newRow("every flag") << "1001 USER heron 007F [CHAT]\r"
+                                    << QStringLiteral("heron, server administrator, service representative, "
+                                                      "channel operator, speaker, squelched");
+    }
     void listEntriesReadAsShown()
     {
+        QFETCH(QString, line);
+        QFETCH(QString, read);
         frmBot w;
-        w.dispatch(QStringLiteral("1001 USER a\nb 0010 [CHAT]\r"));
-        QCOMPARE(accessible(w.Roomlist)->child(0)->text(QAccessible::Name), QStringLiteral("a\u240Ab "));
+        w.dispatch(line);
+        QCOMPARE(accessible(w.Roomlist)->child(0)->text(QAccessible::Name), read);
     }
 
     // Qt tells a screen reader of each change to the transcript's document.

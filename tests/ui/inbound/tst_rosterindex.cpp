@@ -1,9 +1,13 @@
 #include "inbound/RosterIndex.h"
 
 #include "inbound/Fields.h"
+#include "inbound/VisibleTextDelegate.h"
 
+#include <QApplication>
 #include <QListWidget>
+#include <QPainter>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -26,6 +30,32 @@ bool removeByScan(QStringList &entries, const QString &name)
         }
     }
     return false;
+}
+
+// An entry as the user list's delegate draws it in a row 127 pixels wide.
+QImage drawn(const QString &entry, quint16 flags)
+{
+    QListWidget list;
+    RosterIndex(&list).append(entry, flags);
+    QStyleOptionViewItem option;
+    option.initFrom(&list);
+    option.widget = &list;
+    option.rect = QRect(0, 0, 127, 14);
+    QImage image(option.rect.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    VisibleTextDelegate().paint(&painter, option, list.model()->index(0, 0));
+    return image;
+}
+
+// The last columns of a drawn row that hold ink.
+QImage lastInk(const QImage &row, int columns)
+{
+    for (int right = row.width() - 1; right > 0; --right)
+        for (int y = 0; y < row.height(); ++y)
+            if (row.pixel(right, y) != row.pixel(0, 0))
+                return row.copy(right - columns + 1, 0, columns, row.height());
+    return {};
 }
 } // namespace
 
@@ -124,9 +154,50 @@ private slots:
         QCOMPARE(index.rebuilds(), 3);
     }
 
-    // Selection and the current entry belong to the entries that stay.
+    // An entry with a marked flag is drawn differently from the same entry
+    // without, and ends in the same marks as a short name however long it
+    // is; the other flags draw it as if it had none.
+    void marksBesideTheName_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<bool>("marked");
+        const QString heron = QStringLiteral("heron ");
+        QTest::newRow("service rep") << heron << 0x01 << true;
+        QTest::newRow("operator") << heron << 0x02 << true;
+        QTest::newRow("speaker") << heron << 0x04 << true;
+        QTest::newRow("administrator") << heron << 0x08 << true;
+        QTest::newRow("squelched") << heron << 0x20 << true;
+        QTest::newRow("no UDP") << heron << 0x10 << false;
+        QTest::newRow("guest") << heron << 0x40 << false;
+        QTest::newRow("operator, name cut short") << QString(80, u'w') << 0x02 << true;
+    }
+    void marksBesideTheName()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, flags);
+        QFETCH(bool, marked);
+        const quint16 f = quint16(flags);
+        QCOMPARE(drawn(entry, f) != drawn(entry, 0), marked);
+        const int marks = QFontMetrics(QApplication::font()).horizontalAdvance(inbound::memberMarks(f));
+        if (marked)
+            QCOMPARE(lastInk(drawn(entry, f), marks), lastInk(drawn(QStringLiteral("owl "), f), marks));
+    }
+
+    // Selection and the current entry belong to the entries that stay, and
+    // stay where they are when a member's flags change; the view is told to
+    // draw the changed entry again.
+    void selectionStaysWithItsEntries_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("removal") << "-a" << QStringList{"b ", "c ", "d "};
+        QTest::newRow("flag change") << "=c" << QStringList{"a ", "b ", "c ", "d "};
+    }
     void selectionStaysWithItsEntries()
     {
+        QFETCH(QString, step);
+        QFETCH(QStringList, left);
         QListWidget list;
         list.setSelectionMode(QAbstractItemView::MultiSelection);
         RosterIndex index(&list);
@@ -134,7 +205,15 @@ private slots:
             index.append(QString::fromLatin1(name));
         list.item(2)->setSelected(true);
         list.setCurrentRow(3, QItemSelectionModel::NoUpdate);
-        QVERIFY(index.removeFirst(QStringLiteral("a")));
+        QSignalSpy changed(list.model(), &QAbstractItemModel::dataChanged);
+        if (step.startsWith(u'-')) {
+            QVERIFY(index.removeFirst(step.mid(1)));
+        } else {
+            QVERIFY(index.setFlags(step.mid(1), inbound::ChannelOperator));
+            QCOMPARE(list.item(2)->data(RosterIndex::FlagsRole).toInt(), int(inbound::ChannelOperator));
+            QCOMPARE(changed.value(0).value(0).toModelIndex().row(), 2);
+        }
+        QCOMPARE(texts(list), left);
         QCOMPARE(list.currentItem()->text(), QStringLiteral("d "));
         QCOMPARE(list.selectedItems().size(), 1);
         QCOMPARE(list.selectedItems().first()->text(), QStringLiteral("c "));
