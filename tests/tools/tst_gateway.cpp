@@ -176,8 +176,11 @@ private slots:
     void login();
     void refusedLogin_data();
     void refusedLogin();
+    void wrongPasswordAsksAgain_data();
+    void wrongPasswordAsksAgain();
     void duplicateNames();
     void twoClientsSeeEachOther();
+    void simulatedMembersFlags();
     void commands_data();
     void commands();
     void floodGuard_data();
@@ -263,6 +266,35 @@ void tst_Gateway::refusedLogin()
         QVERIFY2(!line.startsWith("2010") && !line.startsWith("1007"), line);
 }
 
+void tst_Gateway::wrongPasswordAsksAgain_data()
+{
+    QTest::addColumn<QByteArray>("refused");
+
+    // The account outlives the session that made it, and ignores case.
+    QTest::newRow("known name, other case, wrong password") << QByteArray("WANDERER\r\nSecret");
+    QTest::newRow("a simulated member's name") << QByteArray("nightowl\r\nsecret");
+}
+
+void tst_Gateway::wrongPasswordAsksAgain()
+{
+    QFETCH(QByteArray, refused);
+
+    GatewayProcess gateway;
+    QVERIFY(gateway.start({}));
+    Client owner, watcher, client;
+    QVERIFY(owner.connectTo(gateway.port) && owner.logIn("wanderer")); // with "secret"
+    QVERIFY(watcher.connectTo(gateway.port) && watcher.logIn("Nomad", ""));
+    owner.socket.disconnectFromHost();
+    QVERIFY(watcher.waitForLine("1003 LEAVE wanderer ") >= 0);
+
+    QVERIFY(client.connectTo(gateway.port));
+    client.write(Handshake + refused + "\r\n");
+    QVERIFY(client.waitForLines(4)); // the greeting, then only these
+    QCOMPARE(client.lines.mid(2), (QList<QByteArray>{"Login failed.", "Enter your name and password."}));
+    client.write("wanderer\r\nsecret\r\n");
+    QCOMPARE(client.lines.value(client.waitForLine("2010 NAME ", 4)), QByteArray("2010 NAME wanderer"));
+}
+
 void tst_Gateway::duplicateNames()
 {
     GatewayProcess gateway;
@@ -306,6 +338,38 @@ void tst_Gateway::twoClientsSeeEachOther()
 
     bob.socket.disconnectFromHost();
     QVERIFY(alice.waitForLine("1003 LEAVE bob 0010") >= 0);
+}
+
+void tst_Gateway::simulatedMembersFlags()
+{
+    // On a fast clock the crowd passes ops around and announces within a second.
+    GatewayProcess gateway;
+    QVERIFY(gateway.start({QStringLiteral("--bot-tick"), QStringLiteral("10")}));
+    Client client;
+    QVERIFY(client.connectTo(gateway.port) && client.logIn("wanderer"));
+
+    // A line naming a member carries the flags last listed or changed to;
+    // only an administrator announces.
+    static const QRegularExpression named(QStringLiteral("^(1001|1002|1009|1003|1005|1023) \\S+ (\\S+) ([0-9A-F]{4})"));
+    static const QRegularExpression announced(QStringLiteral("^1006 _ \"Announcement from (\\S+): .+\"$"));
+    QHash<QString, uint> flags;
+    int opsGiven = 0, announcements = 0;
+    for (QList<QByteArray> seen = client.greeting; opsGiven < 2 || !announcements; seen = std::exchange(client.lines, {})) {
+        for (const QByteArray &line : std::as_const(seen)) {
+            const QRegularExpressionMatch a = announced.match(QString::fromLatin1(line));
+            const QRegularExpressionMatch m = named.match(QString::fromLatin1(line));
+            const QString code = m.captured(1), who = m.captured(2);
+            const uint bits = m.captured(3).toUInt(nullptr, 16), before = flags.value(who);
+            const bool sets = code == u"1001" || code == u"1002" || code == u"1009";
+            QVERIFY2(!m.hasMatch() || sets || (flags.contains(who) && before == bits), line);
+            QVERIFY2(!a.hasMatch() || (flags.value(a.captured(1)) & 0x0008), line);
+            announcements += a.hasMatch();
+            opsGiven += code == u"1009" && (bits & ~before) == 0x0002;
+            if (sets)
+                flags.insert(who, bits);
+        }
+        QVERIFY(client.waitForLines(1));
+    }
 }
 
 void tst_Gateway::commands_data()
@@ -575,6 +639,7 @@ void tst_Gateway::badArguments_data()
     QTest::newRow("replay file missing") << QStringList{"--replay", "/nonexistent/quillon-replay"};
     QTest::newRow("zero chunk size") << QStringList{"--replay", QUILLON_GATEWAY_EXE, "--chunks", "1,0"};
     QTest::newRow("guard tick of zero") << QStringList{"--guard-tick", "0"};
+    QTest::newRow("bot tick of zero") << QStringList{"--bot-tick", "0"};
     // Checked even where the mode that uses them is off.
     QTest::newRow("bad mix without a flood") << QStringList{"--mix", "dance=5"};
     QTest::newRow("bad seed without a flood") << QStringList{"--seed", "x"};

@@ -47,12 +47,14 @@ const char *const Latin1Chatter[] = {
 };
 const Voice Latin1{Latin1Chatter, 3, "Danke f\xfcr das Fl\xfcstern, ich bin nur ein Demo-Bot."};
 
+// Flags as servers write them, one bit each: 0002 channel operator, 0008
+// server administrator, 0010 no UDP, 0020 squelched.
 const Persona Personas[] = {
     {"heron", "0012", "LARK", "Larkspur Online", nullptr},
-    {"nightowl", "0010", "FENW", "Fenwick Tactics", nullptr},
+    {"nightowl", "0018", "FENW", "Fenwick Tactics", nullptr},
     {"kestrel", "0000", "IRON", "Ironhollow", nullptr},
     {"finch", "0010", "QUIL", "Quillon", nullptr},
-    {"plover", "0002", "LARK", "Larkspur Online", nullptr},
+    {"plover", "0030", "LARK", "Larkspur Online", nullptr},
     {"Zoë", "0010", "LARK", "Larkspur Online", &Accented},
     {"Дмитрий", "0000", "FENW", "Fenwick Tactics", &Cyrillic},
     {"J\xfcrgen", "0010", "IRON", "Ironhollow", &Latin1},
@@ -96,6 +98,27 @@ const char *const Emotes[] = {
     "nods.",
 };
 
+const char *const Announcements[] = {
+    "Server restarts in 5 minutes",
+    "The ladder resets on Sunday at midnight",
+    "Please keep the chat friendly; operators may remove those who do not",
+    "A new map rotation is live: Swamp of Echoes and Marrow Ridge",
+    "Maintenance tonight from 02:00, expect short disconnects",
+};
+
+constexpr uint ChannelOperator = 0x0002;
+constexpr uint ServerAdministrator = 0x0008;
+
+uint bitsOf(const QString &flags)
+{
+    return flags.toUInt(nullptr, 16);
+}
+
+QString flagsOf(uint bits)
+{
+    return QStringLiteral("%1").arg(bits, 4, 16, QLatin1Char('0')).toUpper();
+}
+
 const char *const Replies[] = {
     "Hi! I'm only a demo bot, but thanks for the whisper.",
     "Can't talk long, my queue just popped!",
@@ -125,13 +148,15 @@ void Bot::bannedFrom(ChatHub &hub, const QString &fromChannel, const QString &by
     hub.logOff(this);
 }
 
-BotCrowd::BotCrowd(ChatHub &hub, QObject *parent)
-    : QObject(parent), m_hub(hub), m_rng(QRandomGenerator::securelySeeded())
+BotCrowd::BotCrowd(ChatHub &hub, qint64 tickMs, QObject *parent)
+    : QObject(parent), m_hub(hub), m_tickMs(tickMs), m_rng(QRandomGenerator::securelySeeded())
 {
     for (const Persona &p : Personas) {
         auto bot = std::make_unique<Bot>(*this);
         bot->name = QString::fromLatin1(p.name);
-        bot->flags = QString::fromLatin1(p.flags);
+        bot->ownFlags = QString::fromLatin1(p.flags);
+        // Their accounts are on already, as far as a client is concerned.
+        m_hub.reserve(bot->name);
         bot->productCode = QString::fromLatin1(p.productCode);
         bot->productName = QString::fromLatin1(p.productName);
         bot->voice = p.voice;
@@ -141,6 +166,13 @@ BotCrowd::BotCrowd(ChatHub &hub, QObject *parent)
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &BotCrowd::act);
     scheduleNext();
+    // Rarer than chatter, but soon enough that a first visit sees each.
+    for (QTimer *timer : {&m_announceTimer, &m_opsTimer})
+        timer->setSingleShot(true);
+    connect(&m_announceTimer, &QTimer::timeout, this, &BotCrowd::announce);
+    connect(&m_opsTimer, &QTimer::timeout, this, &BotCrowd::passOps);
+    m_announceTimer.start(wait(30000, 60000));
+    m_opsTimer.start(wait(20000, 40000));
 }
 
 BotCrowd::~BotCrowd()
@@ -159,7 +191,7 @@ void BotCrowd::answerWhisper(Bot *bot, const QString &from)
     const QString reply = QString::fromLatin1(bot->voice && bot->voice->reply
                                                   ? bot->voice->reply
                                                   : Replies[m_rng.bounded(countOf(Replies))]);
-    QTimer::singleShot(800 + int(m_rng.bounded(1500)), this, [this, bot, from, reply] {
+    QTimer::singleShot(wait(800, 2300), this, [this, bot, from, reply] {
         bot->replyPending = false;
         // Either side may have left in the meantime.
         if (!bot->channel.isEmpty() && m_hub.find(from))
@@ -167,9 +199,15 @@ void BotCrowd::answerWhisper(Bot *bot, const QString &from)
     });
 }
 
+int BotCrowd::wait(int minMs, int maxMs)
+{
+    const qint64 ms = minMs + qint64(m_rng.bounded(maxMs - minMs + 1));
+    return int(qMax<qint64>(1, ms * m_tickMs / 1000));
+}
+
 void BotCrowd::scheduleNext()
 {
-    m_timer.start(2000 + int(m_rng.bounded(3001)));
+    m_timer.start(wait(2000, 5000));
 }
 
 void BotCrowd::act()
@@ -200,11 +238,46 @@ void BotCrowd::act()
     scheduleNext();
 }
 
+void BotCrowd::announce()
+{
+    for (const auto &bot : m_bots) {
+        if (!bot->channel.isEmpty() && (bitsOf(bot->flags) & ServerAdministrator)) {
+            m_hub.announce(bot.get(), QString::fromLatin1(Announcements[m_rng.bounded(countOf(Announcements))]));
+            m_announceTimer.start(wait(120000, 240000));
+            return;
+        }
+    }
+    // No administrator about: ask again once one may have come back.
+    m_announceTimer.start(wait(5000, 15000));
+}
+
+void BotCrowd::passOps()
+{
+    // Ops pass from the member last given them to another, so given ops
+    // never pile up on the members who never leave.
+    QList<Bot *> candidates;
+    for (const auto &bot : m_bots) {
+        if (!bot->channel.isEmpty() && !(bitsOf(bot->flags) & ChannelOperator))
+            candidates.append(bot.get());
+    }
+    if (m_opsGiven && !m_opsGiven->channel.isEmpty())
+        m_hub.setFlags(m_opsGiven, m_opsGiven->ownFlags);
+    m_opsGiven = nullptr;
+    if (!candidates.isEmpty()) {
+        m_opsGiven = candidates.at(m_rng.bounded(int(candidates.size())));
+        m_hub.setFlags(m_opsGiven, flagsOf(bitsOf(m_opsGiven->flags) | ChannelOperator));
+    }
+    m_opsTimer.start(wait(60000, 120000));
+}
+
 void BotCrowd::rejoin(Bot *bot)
 {
-    // A client may have taken the name meanwhile; the bot waits its turn.
+    // The name is reserved, but a ban keeps the bot away until it is lifted.
     if (!m_hub.isNameFree(bot->name) || m_hub.isBanned(ChatHub::DefaultChannel, bot->name))
         return;
+    if (bot == m_opsGiven)
+        m_opsGiven = nullptr;
+    bot->flags = bot->ownFlags;
     m_hub.logOn(bot, bot->name);
     m_hub.enter(bot, ChatHub::DefaultChannel);
 }

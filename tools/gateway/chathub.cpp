@@ -2,6 +2,8 @@
 
 #include "wire.h"
 
+#include <QCryptographicHash>
+
 namespace {
 
 QString key(const QString &name)
@@ -75,6 +77,23 @@ bool ChatHub::isNameFree(const QString &name) const
     return !m_online.contains(key(name));
 }
 
+bool ChatHub::admits(const QString &name, const QByteArray &password)
+{
+    // Only a digest is kept: people type real passwords into demos too.
+    const QByteArray digest = QCryptographicHash::hash(password, QCryptographicHash::Sha256);
+    const auto it = m_accounts.constFind(key(name));
+    if (it == m_accounts.cend()) {
+        m_accounts.insert(key(name), digest);
+        return true;
+    }
+    return it->has_value() && **it == digest;
+}
+
+void ChatHub::reserve(const QString &name)
+{
+    m_accounts.insert(key(name), std::nullopt);
+}
+
 Member *ChatHub::find(const QString &name) const
 {
     return m_online.value(key(name), nullptr);
@@ -146,6 +165,20 @@ bool ChatHub::whisper(Member *from, const QString &to, const QString &text)
     from->send(gw::whisperTo(recipient->name, recipient->flags, text));
     recipient->whispered(from->name, text);
     return true;
+}
+
+void ChatHub::setFlags(Member *member, const QString &flags)
+{
+    member->flags = flags;
+    toChannel(member->channel, gw::flagsChanged(member->name, flags));
+}
+
+void ChatHub::announce(const Member *from, const QString &text)
+{
+    const QString line = gw::broadcast(QStringLiteral("Announcement from %1: %2").arg(from->name, text));
+    const QList<Member *> everyone = m_online.values();
+    for (Member *m : everyone)
+        m->send(line);
 }
 
 void ChatHub::handleLine(Member *member, const QString &line)

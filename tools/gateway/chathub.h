@@ -2,10 +2,13 @@
 
 #include "member.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
+
+#include <optional>
 
 // Who is logged on, who sits in which channel, and what the commands do.
 // Knows nothing of sockets: members are reached only through Member::send.
@@ -23,6 +26,13 @@ public:
     bool isNameFree(const QString &name) const;
     Member *find(const QString &name) const;
 
+    // Accounts last as long as the gateway: the first login of a name sets
+    // its password, and later logins of that name must give the same one.
+    // True when the password fits, or the name was new.
+    bool admits(const QString &name, const QByteArray &password);
+    // A name no client may log in as, whatever its password.
+    void reserve(const QString &name);
+
     // Leaves the current channel first; entering the same one is a rejoin.
     // By value: callers pass member->channel, which leaving clears.
     void enter(Member *member, QString channel);
@@ -34,6 +44,10 @@ public:
     void emote(Member *member, const QString &text);
     // Returns false (after telling the sender) when the recipient is unknown.
     bool whisper(Member *from, const QString &to, const QString &text);
+    // The member's channel sees the change; later lines carry the new flags.
+    void setFlags(Member *member, const QString &flags);
+    // To everyone logged on, in whichever channel.
+    void announce(const Member *from, const QString &text);
 
     // A line a client typed: chat or a command.
     void handleLine(Member *member, const QString &line);
@@ -58,4 +72,6 @@ private:
 
     QHash<QString, Member *> m_online;   // by case-folded name
     QHash<QString, Channel> m_channels;  // by case-folded channel name
+    // By case-folded name: the password's digest, none for a reserved name.
+    QHash<QString, std::optional<QByteArray>> m_accounts;
 };

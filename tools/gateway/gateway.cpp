@@ -10,7 +10,7 @@ Gateway::Gateway(const GatewayOptions &options, QObject *parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &Gateway::onNewConnection);
     if (m_options.bots && !m_options.replay)
-        m_bots = std::make_unique<BotCrowd>(m_hub);
+        m_bots = std::make_unique<BotCrowd>(m_hub, m_options.botTickMs);
 }
 
 Gateway::~Gateway()

@@ -54,6 +54,11 @@ std::optional<GatewayOptions> parseOptions(const QCommandLineParser &parser, QSt
     }
     options.port = quint16(number);
     options.bots = !parser.isSet(QStringLiteral("quiet"));
+    if (!toNumber(parser.value(QStringLiteral("bot-tick")), 1, 60000, &number)) {
+        *error = QStringLiteral("--bot-tick needs a number of ms from 1 to 60000");
+        return std::nullopt;
+    }
+    options.botTickMs = number;
     if (!toNumber(parser.value(QStringLiteral("guard-tick")), 1, 60000, &number)) {
         *error = QStringLiteral("--guard-tick needs a number of ms from 1 to 60000");
         return std::nullopt;
@@ -133,6 +138,8 @@ int main(int argc, char *argv[])
          QStringLiteral("6112")},
         {{QStringLiteral("quiet"), QStringLiteral("no-bots")},
          QStringLiteral("No simulated members in the default channel.")},
+        {QStringLiteral("bot-tick"), QStringLiteral("Length in ms of the simulated members' second (default 1000)."),
+         QStringLiteral("MS"), QStringLiteral("1000")},
         {QStringLiteral("no-guard"), QStringLiteral("No flood guard: take lines however fast they come.")},
         {QStringLiteral("guard-tick"), QStringLiteral("Length in ms of the flood guard's second (default 1000)."),
          QStringLiteral("MS"), QStringLiteral("1000")},

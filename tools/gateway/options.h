@@ -25,6 +25,8 @@ struct GatewayOptions
 {
     quint16 port = 6112;
     bool bots = true;
+    // The simulated members' second in ms.
+    qint64 botTickMs = 1000;
     // The flood guard's second in ms; none: no guard.
     std::optional<qint64> guardTickMs = 1000;
     std::optional<FloodOptions> flood;

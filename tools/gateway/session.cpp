@@ -7,6 +7,8 @@
 namespace {
 
 const QByteArray Handshake("\x03\x04\r\n\r\n", 6);
+// Prose without a code, as a real service asks for the login.
+const QByteArray Prompt("Enter your name and password.\r\n");
 
 // Only guards against a peer that never ends its line.
 constexpr qsizetype MaxPendingBytes = 64 * 1024;
@@ -121,9 +123,7 @@ bool Session::consumeHandshake()
     if (m_handshakeSeen < Handshake.size())
         return false;
 
-    // Prose without a code, as a real service greets before the login.
-    m_socket->write("Connected to the Quillon demo gateway.\r\n"
-                    "Enter your name and password.\r\n");
+    m_socket->write("Connected to the Quillon demo gateway.\r\n" + Prompt);
     m_state = State::Name;
     return true;
 }
@@ -176,8 +176,16 @@ void Session::logIn(const QByteArray &password)
         refuse();
         return;
     }
+    const QString wanted = QString::fromLatin1(m_wantedName);
+    if (!mayOmitPassword(m_wantedName) && !m_hub.admits(wanted, password)) {
+        // A wrong password, or an account already on elsewhere: real servers
+        // ask again and keep the connection.
+        m_socket->write("Login failed.\r\n" + Prompt);
+        m_state = State::Name;
+        return;
+    }
     m_state = State::Chat;
-    const QString given = m_hub.logOn(this, QString::fromLatin1(m_wantedName));
+    const QString given = m_hub.logOn(this, wanted);
     m_loggedOn = true;
     send(gw::name(given));
     m_hub.enter(this, m_hub.isBanned(ChatHub::DefaultChannel, given) ? ChatHub::ExileChannel

@@ -68,6 +68,17 @@ inline QString emote(const QString &name, const QString &flags, const QString &t
     return QStringLiteral("1023 EMOTE ") + name + QLatin1Char(' ') + flags + QLatin1Char(' ') + quoted(text);
 }
 
+inline QString flagsChanged(const QString &name, const QString &flags)
+{
+    return QStringLiteral("1009 USER ") + name + QLatin1Char(' ') + flags;
+}
+
+// A server announcement: "_" stands where other lines have a name.
+inline QString broadcast(const QString &text)
+{
+    return QStringLiteral("1006 _ ") + quoted(text);
+}
+
 inline QString info(const QString &text)
 {
     return QStringLiteral("1018 INFO ") + quoted(text);
