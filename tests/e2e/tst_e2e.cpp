@@ -580,10 +580,13 @@ private slots:
         QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 2));
     }
 
+    // With reconnecting off: the notice, and Connect by hand.
     void lostConnectionAndConnectAgain()
     {
         Client a(QStringLiteral("wren"), QStringLiteral("feathers"), m_gateway->port);
         Client b(QStringLiteral("Nomad"), QString(), m_gateway->port);
+        a.w.setReconnect(false);
+        b.w.setReconnect(false);
         QVERIFY(logIn(a));
         QVERIFY(logIn(b));
         QVERIFY(settle({&a, &b}));

@@ -92,5 +92,7 @@ std::optional<QString> channelName(QStringView line); // 1007: positions 15 to L
 QStringView trimBlanks(QStringView text);
 
 QString bannerCaption(QStringView channel, qsizetype count);
+// While the connection is being got back, in place of the count.
+QString awayCaption(QStringView channel);
 
 } // namespace inbound

@@ -15,6 +15,11 @@ void OutboundQueue::add(const QList<outbound::Outgoing> &lines)
         m_waiting.append(Waiting{Line{wire::toWire(out.line), out.echo}, out.rest, m_inputs});
 }
 
+void OutboundQueue::addFirst(const QString &line)
+{
+    m_waiting.prepend(Waiting{Line{wire::toWire(line), QString()}, QString(), ++m_inputs});
+}
+
 qint64 OutboundQueue::dueAt(qint64 nowMs) const
 {
     if (!m_rule || m_waiting.isEmpty())
@@ -41,7 +46,7 @@ QStringList OutboundQueue::takeBack()
     QStringList given;
     quint64 last = 0;
     for (const Waiting &w : std::as_const(m_waiting)) {
-        if (w.input != last)
+        if (w.input != last && !w.rest.isNull())
             given.append(w.rest);
         last = w.input;
     }

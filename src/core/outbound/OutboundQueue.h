@@ -27,6 +27,9 @@ public:
 
     // The lines of one input, behind those already waiting.
     void add(const QList<outbound::Outgoing> &lines);
+    // A line of the program's own, before everything waiting. It is nobody's
+    // input: taking it back gives the input line nothing.
+    void addFirst(const QString &line);
     qsizetype waiting() const { return m_waiting.size(); }
 
     // When the first waiting line may go: nowMs, or later.

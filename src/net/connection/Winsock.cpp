@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <utility>
+
 Winsock::Winsock(QObject *parent)
     : QObject(parent)
 {
@@ -9,6 +11,13 @@ Winsock::Winsock(QObject *parent)
     connect(&m_socket, &QTcpSocket::readyRead, this, &Winsock::announce);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { m_failed = true; });
     connect(&m_socket, &QTcpSocket::disconnected, this, &Winsock::connectionEnded);
+    connect(&m_socket, &QTcpSocket::connected, this, [this] { m_open = true; });
+    connect(&m_socket, &QTcpSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+        if (state != QAbstractSocket::UnconnectedState || !m_live)
+            return;
+        m_live = false;
+        emit attemptEnded(m_attempt, std::exchange(m_open, false));
+    });
 }
 
 bool Winsock::setProtocol(int protocol)
@@ -23,12 +32,16 @@ bool Winsock::Connect()
     if (m_port <= 0 || m_port > 65535 || m_host.isEmpty())
         return false;
     m_failed = false;
+    ++m_attempt;
+    m_live = true;
+    m_open = false;
     m_socket.connectToHost(m_host, quint16(m_port));
     return true;
 }
 
 void Winsock::Close()
 {
+    m_live = m_open = false;
     m_socket.abort();
     m_failed = false;
 }

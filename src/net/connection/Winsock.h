@@ -60,6 +60,9 @@ public:
     qint64 bytesAvailable() const { return m_socket.bytesAvailable(); }
 
     State state() const;
+    // Which Connect() the socket is on: an event about an earlier one is
+    // old news.
+    quint64 attempt() const { return m_attempt; }
 
 signals:
     // Queued: the receiver may be busy when bytes come in, and Qt does not
@@ -69,6 +72,9 @@ signals:
     void dataSent(const QByteArray &bytes);
     // An open connection ended: closed by either side, reset or lost.
     void connectionEnded();
+    // The connection of that attempt is gone, by no Close() of ours: it was
+    // open (wasOpen) and ended, or it could never be made.
+    void attemptEnded(quint64 attempt, bool wasOpen);
 
 private:
     bool write(const QByteArray &bytes);
@@ -79,4 +85,7 @@ private:
     qint32 m_port = 0;
     bool m_announcePending = false;
     bool m_failed = false;
+    quint64 m_attempt = 0;
+    bool m_live = false; // an attempt is under way or open, and not closed by us
+    bool m_open = false;
 };

@@ -83,6 +83,9 @@ void frmBot::buildControls()
     Timer1->setInterval(0); // idle until the login gives it an interval
     Winsock1 = new Winsock(this);
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
+    tmrReconnect = new QTimer(this);
+    tmrReconnect->setObjectName(QStringLiteral("tmrReconnect"));
+    tmrReconnect->setSingleShot(true);
     tmrPace = new QTimer(this);
     tmrPace->setObjectName(QStringLiteral("tmrPace"));
     tmrPace->setSingleShot(true);
@@ -211,7 +214,9 @@ void frmBot::wireControls()
     connect(Winsock1, &Winsock::DataArrival, this, &frmBot::Winsock1_DataArrival);
     // Queued: the socket may say so from inside a write of the queue's.
     connect(Winsock1, &Winsock::connectionEnded, this, &frmBot::Winsock1_Close, Qt::QueuedConnection);
+    connect(Winsock1, &Winsock::attemptEnded, this, &frmBot::Winsock1_Ended, Qt::QueuedConnection);
     connect(tmrPace, &QTimer::timeout, this, &frmBot::tmrPace_Timer);
+    connect(tmrReconnect, &QTimer::timeout, this, &frmBot::tmrReconnect_Timer);
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
 }

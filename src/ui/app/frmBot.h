@@ -15,7 +15,9 @@
 //   Winsock1    the socket to the gateway
 //   tmrPace     wakes the outbound queue when its next line is due
 //   lblWaiting  how many lines wait in the outbound queue, over Text1's end
+//   tmrReconnect  starts the next try to get back after a lost connection
 
+#include "connection/Reconnect.h"
 #include "connection/Winsock.h"
 #include "outbound/InputHistory.h"
 #include "outbound/OutboundQueue.h"
@@ -76,6 +78,12 @@ public:
     // The default is the usual servers' rule.
     void setPacing(std::optional<outbound::PaceRule> rule, qint64 marginMs = outbound::DefaultMarginMs);
     qsizetype waitingLines() const { return m_outbox.waiting(); }
+    // Whether a lost session is got back by itself (on by default), and by
+    // what rule; off, a loss brings the notice at every watchdog tick.
+    void setReconnect(bool on, const connection::ReconnectRule &rule = {});
+    const connection::Session &session() const { return m_session; }
+    // Lost, and not yet back in the user's channel: what is typed waits.
+    bool away() const;
     void setcdefaults();
 
     int MousePointer() const { return m_mousePointer; }
@@ -97,6 +105,7 @@ public:
     Winsock *Winsock1;
     QTimer *tmrPace;
     QLabel *lblWaiting;
+    QTimer *tmrReconnect;
 
     // Name of the channel shown in the banner.
     QString CurrentChannel;
@@ -120,6 +129,7 @@ public:
     void Winsock1_DataArrival(qint64 bytesTotal);
     void Winsock1_Close();
     void tmrPace_Timer();
+    void tmrReconnect_Timer();
 
     // Both hand over to the receive engine, which cuts what arrives into
     // lines and passes each to dispatch().
@@ -155,6 +165,8 @@ signals:
     void attentionAsked();
     // The server refused the login, in its words.
     void loginRefused(const QString &words);
+    // A line of the program's own went into the transcript.
+    void toldOwn(const QString &line);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -174,6 +186,20 @@ private:
     // would drop it.
     void takeUnread();
     void giveTimeToConnect();
+    void Winsock1_Ended(quint64 attempt, bool wasOpen);
+    // Feeds the reconnect decision and does what it says.
+    void sessionEvent(connection::Event e, bool chosen = false);
+    void startTry();
+    void sendHandshake();
+    // A line of the program's own: set apart, with the time of day.
+    void tellOwn(const QString &words);
+    // The list and banner say whether they are current.
+    void showAway();
+    void heard();
+    void heardNull();
+    // A server that has shown its keep-alive rhythm and then stays silent
+    // for three beats is gone, close or no close.
+    void checkSilence();
     // A whisper or a line naming the user was shown; while no window of the
     // program is active, the end of the receiver's pass asks for attention.
     void noteWhisper();
@@ -203,6 +229,19 @@ private:
     // it has nothing left: one alert, and no more searching once wanted.
     enum class Attention { None, Wanted, Asked };
     Attention m_attention = Attention::None;
+
+    bool m_reconnect = true;
+    connection::ReconnectRule m_reconnectRule;
+    connection::Session m_session;
+    QString m_usersChannel;  // where the user chose to be
+    QString m_refusal;       // the server's words, when it last said no
+    bool m_rejoinFirst = false; // the queue's first line is the rejoin
+    int m_tries = 0;         // since the loss
+    bool m_gaveUp = false;   // the notice was given; no more until a login
+    bool m_shownAway = false;
+    qint64 m_lastHeardMs = -1;
+    qint64 m_lastNullMs = -1;
+    qint64 m_nullEveryMs = 0; // the server's keep-alive rhythm, once seen
 
     inbound::Receiver *m_receiver = nullptr;
     RosterIndex *m_roster = nullptr; // finds Roomlist entries by name

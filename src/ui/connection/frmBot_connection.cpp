@@ -25,6 +25,9 @@ void frmBot::Connect_Click()
     Winsock1->setRemoteHost(m_gatewayHost);
     Winsock1->setRemotePort(m_gatewayPort);
     takeUnread();
+    // Connect is the user taking over: no try of ours goes on behind it.
+    tmrReconnect->stop();
+    sessionEvent(connection::Event::Stopped);
     if (Winsock1->Connect()) {
         startedConnection();
         giveTimeToConnect();
@@ -50,8 +53,13 @@ void frmBot::startedConnection()
     m_serverName = QString();
     m_whispers.reset();
     m_receiver->startOver();
-    // Lines that waited for the old connection never go out on this one.
-    giveBackWaiting(outbound::WaitingNotSent);
+    m_lastHeardMs = m_lastNullMs = -1;
+    m_nullEveryMs = 0;
+    // Lines that waited for the old connection never go out on this one,
+    // unless it is a try to get the same session back: then they go once
+    // the user is in their channel again.
+    if (!away())
+        giveBackWaiting(outbound::WaitingNotSent);
 }
 
 void frmBot::giveTimeToConnect()
@@ -79,15 +87,11 @@ void frmBot::ProceedLogin()
             giveTimeToConnect();
         }
     }
-    // What the server said of the last login does not answer this one.
-    m_loginAnswered = false;
-    m_serverName = QString();
-    // A send that finds no connection fails quietly: the watchdog started
-    // below is what tells the user.
-    if (Winsock1->SendHandshake(wire::toWire(wire::handshakePreamble())))
-        m_loginSent = true;
-    Winsock1->SendHandshake(wire::toWire(wire::handshakeName(UserName)));
-    Winsock1->SendHandshake(wire::toWire(wire::handshakePassword(Password)));
+    tmrReconnect->stop();
+    m_gaveUp = false;
+    if (m_reconnect)
+        sessionEvent(connection::Event::LoggedIn);
+    sendHandshake();
     QCoreApplication::processEvents();
     // A later login leaves a running watchdog as it is, unless it opened a
     // new connection: that gets the same time to come up as the first.
@@ -95,10 +99,26 @@ void frmBot::ProceedLogin()
         Timer1->start(WatchdogIntervalMs);
 }
 
+void frmBot::sendHandshake()
+{
+    // What the server said of the last login does not answer this one.
+    m_loginAnswered = false;
+    m_serverName = QString();
+    // A send that finds no connection fails quietly: the watchdog (or the
+    // next try) is what tells the user.
+    if (Winsock1->SendHandshake(wire::toWire(wire::handshakePreamble())))
+        m_loginSent = true;
+    Winsock1->SendHandshake(wire::toWire(wire::handshakeName(UserName)));
+    Winsock1->SendHandshake(wire::toWire(wire::handshakePassword(Password)));
+}
+
 void frmBot::Timer1_Timer()
 {
+    checkSilence();
     // Ticks go on while the notice waits; they must not stack up more.
-    if (m_lostNoticeOpen)
+    // Reconnecting, the loss is told in the transcript, and the notice
+    // comes once, when the tries stop.
+    if (m_lostNoticeOpen || (m_reconnect && (m_session.phase != connection::Phase::Off || m_gaveUp)))
         return;
     if (Winsock1->state() != Winsock::Connected && ::Connected == -1) {
         QPointer<frmBot> self(this);

@@ -17,6 +17,7 @@
 
 void frmBot::Winsock1_DataArrival(qint64)
 {
+    heard();
     m_receiver->arrived();
 }
 
@@ -49,12 +50,15 @@ void frmBot::dispatch(QStringView line)
     case Inbound::Name: OnName(line); break;
     case Inbound::Unknown: OnUnknown(line); break;
     case Inbound::None: OnUncoded(line); break;
-    case Inbound::Ignored: break;
+    case Inbound::Ignored: heardNull(); break;
     }
     // The first coded line says that the server took the login; what it
     // says before then (greetings, prompts, a refusal) has no code.
-    if (kind != Inbound::None)
+    if (kind != Inbound::None && !m_loginAnswered) {
         m_loginAnswered = true;
+        if (m_reconnect)
+            sessionEvent(connection::Event::Answered);
+    }
 }
 
 void frmBot::OnTalk(QStringView line)
@@ -143,7 +147,10 @@ void frmBot::OnUncoded(QStringView line)
     if (const auto words = inbound::loginRefusal(line)) {
         Text2->appendLine(*words);
         setMousePointer(PointerArrow);
+        m_refusal = *words;
         emit loginRefused(*words);
+        if (m_reconnect)
+            sessionEvent(connection::Event::Refused);
     }
 }
 
@@ -215,6 +222,10 @@ void frmBot::OnChannel(QStringView line)
     m_roster->clear();
     setMousePointer(PointerArrow);
     CurrentChannel = *name;
+    if (m_session.rejoining)
+        sessionEvent(connection::Event::InChannel, *name == m_usersChannel);
+    else
+        m_usersChannel = *name;
     rewriteBanner();
 }
 
@@ -222,6 +233,7 @@ void frmBot::rewriteBanner()
 {
     // The channel name stays as received; only what is shown loses its
     // control characters, so a line feed cannot stretch the banner.
-    const QString caption = inbound::bannerCaption(CurrentChannel, Roomlist->count());
+    const QString caption = away() ? inbound::awayCaption(m_usersChannel)
+                                   : inbound::bannerCaption(CurrentChannel, Roomlist->count());
     accessibility::setBannerText(Channel, inbound::shownText(caption, caption.size()));
 }

@@ -45,7 +45,8 @@ bool frmBot::Send_Click()
     const QString typed = Text1->text();
     // Nothing waits for a connection: a line queued now could only go out
     // on a later one, to a session that never heard what came before.
-    if (Winsock1->state() != Winsock::Connected) {
+    // While the session is being got back, lines wait for it.
+    if (Winsock1->state() != Winsock::Connected && !away()) {
         outbound::tellNothingSent(Text1);
         return false;
     }
@@ -76,6 +77,9 @@ void frmBot::sendWaiting()
 {
     tmrPace->stop();
     while (m_outbox.waiting() > 0) {
+        // Away, only the way back goes: the rest is for the user's channel.
+        if (away() && !m_rejoinFirst)
+            break;
         const qint64 now = m_paceClock.elapsed();
         const qint64 due = m_outbox.dueAt(now);
         if (due > now) {
@@ -89,6 +93,7 @@ void frmBot::sendWaiting()
             return;
         }
         m_outbox.markSent(now);
+        m_rejoinFirst = false;
         bool echo = !line.echo.isNull();
         if (line.bytes.startsWith('/')) {
             if (const auto whisper = outbound::whisperOf(wire::fromWire(line.bytes))) {
@@ -110,7 +115,8 @@ void frmBot::tmrPace_Timer()
 
 void frmBot::Winsock1_Close()
 {
-    if (m_outbox.waiting() > 0)
+    // A session being got back keeps its lines for when it is.
+    if (m_outbox.waiting() > 0 && m_session.phase == connection::Phase::Off)
         giveBackWaiting(outbound::WaitingNotSent);
 }
 
