@@ -392,6 +392,77 @@ private slots:
         QCOMPARE(notices.texts.size(), seen);
     }
 
+    // After a lost session, the client gets back by itself: each row ends
+    // the first connection its own way and answers each try as its
+    // server would. A quick rule keeps it short.
+    void reconnects_data()
+    {
+        QTest::addColumn<QString>("loss");      // close, or silent after a keep-alive rhythm
+        QTest::addColumn<QByteArray>("answer"); // to every try's login
+        QTest::addColumn<bool>("back");
+        const QByteArray in = "2010 NAME kestrel\r\n1007 CHANNEL \"Chat\"\r\n";
+        QTest::newRow("closed, then back in the channel") << "close" << in << true;
+        QTest::newRow("silent, then back in the channel") << "silent" << in << true;
+        QTest::newRow("refused: the tries stop, once told") << "close" << QByteArray("Login failed.\r\n") << false;
+    }
+    void reconnects()
+    {
+        QFETCH(QString, loss);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, back);
+        ConnectedWindow c;
+        connection::ReconnectRule quick;
+        quick.firstMs = 100, quick.capMs = 200, quick.refusedFirstMs = 100, quick.refusedCapMs = 200;
+        quick.refusedForMs = 600;
+        c.w.setReconnect(true, quick);
+        NoticeWatcher notices;
+        c.w.ProceedLogin();
+        c.gw.send("2010 NAME kestrel\r\n1007 CHANNEL \"Marrow Vale\"\r\n1001 USER kestrel 0010 [CHAT]\r\n");
+        QTRY_COMPARE(c.w.Channel->text(), QStringLiteral("Marrow Vale  (1)"));
+        if (loss == u"close") {
+            c.gw.closeClient();
+        } else {
+            c.gw.send("2000 NULL\r\n");
+            QTest::qWait(150);
+            c.gw.send("2000 NULL\r\n");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(c.w.away(), 5000);
+        QCOMPARE(c.w.Channel->text(), QStringLiteral("Marrow Vale  (reconnecting\u2026)"));
+        QVERIFY(!c.w.Roomlist->isEnabled());
+        QCOMPARE(notices.texts.size(), 0);
+        // Typed while away: it waits, and goes only to the user's channel.
+        c.w.Text1->setText(QStringLiteral("still here"));
+        QVERIFY(c.w.Send_Click());
+        QCOMPARE(c.w.waitingLines(), 1);
+
+        const QByteArray login = Preamble + "kestrel\r\n\r\n";
+        for (int tries = 2; back ? tries <= 2 : c.w.session().phase != connection::Phase::Off; ++tries) {
+            QTRY_COMPARE_WITH_TIMEOUT(c.gw.connections(), tries, 5000);
+            QTRY_VERIFY(c.gw.received().endsWith(login));
+            c.gw.clearReceived();
+            c.gw.send(answer);
+            QTRY_VERIFY(c.w.session().phase != connection::Phase::Trying);
+        }
+        if (back) {
+            QTRY_COMPARE(c.gw.received(), QByteArray("/Channel Marrow Vale\r\n"));
+            c.gw.clearReceived();
+            c.gw.send("1007 CHANNEL \"Marrow Vale\"\r\n1001 USER kestrel 0010 [CHAT]\r\n");
+            QTRY_COMPARE(c.gw.received(), QByteArray("still here\r\n"));
+            QCOMPARE(c.takeSent(), QByteArray("still here\r\n")); // and nothing more
+            QCOMPARE(c.w.Channel->text(), QStringLiteral("Marrow Vale  (1)"));
+            QVERIFY(c.w.Roomlist->isEnabled());
+            QVERIFY(c.w.Text2->text().endsWith(QStringLiteral(" Back in Marrow Vale.\r\nkestrel: still here\r\n")));
+        } else {
+            QTRY_COMPARE(notices.texts.size(), 1);
+            QCOMPARE(notices.texts.first(), notice::ConnectionLost);
+            QCOMPARE(c.w.Text1->text(), QStringLiteral("still here"));
+            QVERIFY(c.w.Text2->text().contains(QStringLiteral(" Stopped trying to get back: Login failed.")));
+            QTest::qWait(600); // no more tries, no more notices
+            QCOMPARE(notices.texts.size(), 1);
+            QCOMPARE(c.w.session().phase, connection::Phase::Off);
+        }
+    }
+
     // What a lost connection left unfinished does not run into the first
     // line of the next connection.
     void aNewConnectionStartsWithAFreshLine_data()
