@@ -20,6 +20,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <csignal>
@@ -578,6 +580,45 @@ private slots:
         QCOMPARE(a.takeLines(), QStringList() << "1005 TALK Nomad 0010 \"made it\"");
         QCOMPARE(a.takeTranscript(), QStringList() << "Nomad : made it");
         QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 2));
+    }
+
+    // The gateway restarts while the user is in a channel of their own
+    // choosing: with no click they are back there soon after it is up, and
+    // what they typed meanwhile is heard there once.
+    void aRestartedGatewayTakesTheUserBack()
+    {
+        Client a(QStringLiteral("wren"), QStringLiteral("feathers"), m_gateway->port);
+        QVERIFY(logIn(a));
+        a.say(QStringLiteral("/channel Opponents Wanted"));
+        QVERIFY(settle({&a}));
+        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 1));
+        NoticeWatcher notices;
+        const quint16 port = m_gateway->port;
+        QVERIFY2(m_gateway->stop(), "the gateway did not end cleanly");
+        QTRY_VERIFY_WITH_TIMEOUT(a.w.away(), Patience);
+        a.say(QStringLiteral("are you there"));
+        QCOMPARE(a.w.waitingLines(), 1);
+
+        m_gateway = std::make_unique<GatewayProcess>();
+        QVERIFY2(m_gateway->start(port), "the gateway did not start again on its port");
+        QElapsedTimer up;
+        up.start();
+        // Someone waiting in that channel, with a plain socket.
+        QTcpSocket other;
+        other.connectToHost(QStringLiteral("127.0.0.1"), port);
+        QVERIFY(other.waitForConnected(Patience));
+        other.write(QByteArray("\x03\x04\r\n\r\nNomad\r\n\r\n/channel Opponents Wanted\r\n"));
+        QByteArray heard;
+        QTRY_VERIFY_WITH_TIMEOUT((heard += other.readAll()).contains("1007 CHANNEL \"Opponents Wanted\""), Patience);
+        QTRY_VERIFY_WITH_TIMEOUT((heard += other.readAll()).contains("\"are you there\""), Patience);
+        QVERIFY2(up.elapsed() < 15000, qPrintable(QString::number(up.elapsed())));
+        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 2));
+        QVERIFY(a.w.Roomlist->isEnabled());
+        QTest::qWait(300);
+        heard += other.readAll();
+        QCOMPARE(heard.count("are you there"), 1);
+        QCOMPARE(a.takeTranscript().filter(QStringLiteral("are you there")), QStringList() << "wren: are you there");
+        QCOMPARE(notices.texts.size(), 0);
     }
 
     // With reconnecting off: the notice, and Connect by hand.
