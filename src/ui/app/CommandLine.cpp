@@ -77,6 +77,18 @@ CommandLine readCommandLine(const QStringList &args, qint32 defaultPort)
             out.pace = pace;
             continue;
         }
+        if (arg == u"--reconnect" || arg.startsWith(u"--reconnect=")) {
+            if (arg == u"--reconnect" && i + 1 >= args.size())
+                return fail(QStringLiteral("--reconnect needs on or off"));
+            const QString value = arg == u"--reconnect" ? args.at(++i) : arg.sliced(12);
+            if (out.reconnect)
+                return fail(QStringLiteral("--reconnect given twice"));
+            bool on = true;
+            if (const QString why = parseReconnect(value, &on); !why.isEmpty())
+                return fail(QStringLiteral("bad --reconnect value \"%1\": %2").arg(shownOnOneLine(value), why));
+            out.reconnect = on;
+            continue;
+        }
         QString value;
         if (arg == u"--server") {
             if (i + 1 >= args.size())
@@ -129,15 +141,20 @@ QString helpText()
         "                        in any 5 seconds, plus a margin, and longer text\n"
         "                        in pieces. Four numbers state another server's\n"
         "                        rule. off sends every line at once, uncut.\n"
+        "  --reconnect on|off    Get a lost connection back by itself (on, the\n"
+        "                        default): try again with growing pauses, log in\n"
+        "                        again and rejoin the channel. off leaves it\n"
+        "                        lost, and says so until Connect is pressed.\n"
         "  -h, --help            Show this help and exit.\n"
         "  --version             Show the version and exit.\n"
         "\n"
         "Qt's standard options, such as -platform, work as in any Qt program.\n"
         "Any other argument is refused.\n"
         "\n"
-        "Without an option, the gateway and the pace are read from the settings\n"
-        "file $XDG_CONFIG_HOME/quillon/quillon.conf (~/.config/quillon/quillon.conf\n"
-        "by default), with the keys server and pace; see quillon(1).\n");
+        "Without an option, the gateway, the pace and reconnecting are read from\n"
+        "the settings file $XDG_CONFIG_HOME/quillon/quillon.conf\n"
+        "(~/.config/quillon/quillon.conf by default), with the keys server, pace\n"
+        "and reconnect; see quillon(1).\n");
 }
 
 } // namespace app

@@ -19,6 +19,7 @@ struct CommandLine
     Action action = Run;
     std::optional<wire::GatewayAddress> server; // --server
     std::optional<Pace> pace;                   // --pace
+    std::optional<bool> reconnect;              // --reconnect
     QString error; // for Fail: one line, without the line end
 };
 

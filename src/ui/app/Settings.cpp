@@ -57,6 +57,15 @@ QString paceText(const Pace &pace)
     return QStringLiteral("%1,%2,%3,%4").arg(r.refuseAt).arg(r.windowMs / 1000).arg(r.bytesPerUnit).arg(r.longestLine);
 }
 
+QString parseReconnect(QStringView value, bool *on)
+{
+    const QStringView v = value.trimmed();
+    if (v != u"on" && v != u"off")
+        return QStringLiteral("not on or off");
+    *on = v == u"on";
+    return {};
+}
+
 QString settingsPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
@@ -92,6 +101,11 @@ FileSettings readSettings(const QString &path, qint32 defaultPort)
             why = parsePace(value, &pace);
             if (why.isEmpty())
                 out.pace = pace;
+        } else if (key == u"reconnect") {
+            bool on = true;
+            why = parseReconnect(value, &on);
+            if (why.isEmpty())
+                out.reconnect = on;
         } else {
             out.unknownKeys << key;
         }

@@ -10,8 +10,8 @@
 #include <optional>
 
 // The settings file, for a Quillon started from the desktop's menu, where
-// there is no command line to name a gateway or a pace. Quillon reads it and
-// never writes it.
+// there is no command line to name a gateway, a pace or reconnecting.
+// Quillon reads it and never writes it.
 namespace app {
 
 // How what is sent is paced: off, or by a gateway's flood rule.
@@ -29,6 +29,9 @@ struct Pace
 QString parsePace(QStringView value, Pace *out);
 QString paceText(const Pace &pace);
 
+// Whether a lost session is got back by itself: on or off.
+QString parseReconnect(QStringView value, bool *on);
+
 struct FileSettings
 {
     struct Refused
@@ -40,6 +43,7 @@ struct FileSettings
     };
     std::optional<wire::GatewayAddress> server;
     std::optional<Pace> pace;
+    std::optional<bool> reconnect;
     QList<Refused> refused; // values that cannot be used, and why
     QStringList unknownKeys;
     QString unreadable;     // why nothing in the file could be read

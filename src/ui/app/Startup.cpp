@@ -28,9 +28,12 @@ Startup startup(const QStringList &args, const QString &builtInHost, qint32 buil
         if (r.key == u"server")
             instead = command.server ? QStringLiteral("the gateway --server names is used")
                                      : QStringLiteral("connecting to the built-in gateway %1:%2 instead").arg(builtInHost).arg(builtInPort);
-        else
+        else if (r.key == u"pace")
             instead = command.pace ? QStringLiteral("--pace is used")
                                    : QStringLiteral("pacing by the built-in rule %1 instead").arg(paceText(Pace{}));
+        else
+            instead = command.reconnect ? QStringLiteral("--reconnect is used")
+                                        : QStringLiteral("reconnecting by itself, as built in, instead");
         // The file can spell a control character as an escape.
         problem(QStringLiteral("bad %1 value \"%2\": %3; %4").arg(r.key, shownOnOneLine(r.value), r.why, instead));
     }
@@ -44,6 +47,7 @@ Startup startup(const QStringList &args, const QString &builtInHost, qint32 buil
     const Pace pace = command.pace.value_or(file.pace.value_or(Pace{}));
     if (pace.on)
         out.pace = pace.rule;
+    out.reconnect = command.reconnect.value_or(file.reconnect.value_or(true));
     return out;
 }
 

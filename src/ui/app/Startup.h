@@ -18,6 +18,7 @@ struct Startup
     QString host;
     qint32 port = 0;
     std::optional<outbound::PaceRule> pace; // none: every line at once, uncut
+    bool reconnect = true;
     QStringList errors; // one line each, for stderr
     QStringList boxes;  // of them, what a user who started from the menu must see too
 };

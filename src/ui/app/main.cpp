@@ -44,6 +44,7 @@ int main(int argc, char *argv[])
 
     frmBot window(start.host, start.port);
     window.setPacing(start.pace);
+    window.setReconnect(start.reconnect);
     window.show();
     return app.exec();
 }

@@ -167,7 +167,7 @@ private slots:
         QTest::addColumn<QString>("file"); // the settings file; none when empty
         QTest::addColumn<QString>("host"); // empty: the program stops
         QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("pace");
+        QTest::addColumn<QString>("pace"); // then "; reconnect off" when it is
         QTest::addColumn<QString>("said"); // part of what goes to stderr
         QTest::addColumn<bool>("boxed");   // and is shown in a message box
         const QString rule = QStringLiteral("5,5,40,200");
@@ -194,10 +194,14 @@ private slots:
         QTest::newRow("--pace off") << QStringList{"--pace", "off"} << "" << "built.in" << 6112 << "off" << "" << false;
         QTest::newRow("--pace twice") << QStringList{"--pace", "off", "--pace=on"} << "" << "" << 0 << "" << "--pace given twice" << false;
         QTest::newRow("a bad --pace") << QStringList{"--pace=fast"} << "" << "" << 0 << "" << "bad --pace value \"fast\"" << false;
+        QTest::newRow("--reconnect off") << QStringList{"--reconnect", "off"} << "" << "built.in" << 6112 << rule + "; reconnect off" << "" << false;
+        QTest::newRow("--reconnect twice") << QStringList{"--reconnect=on", "--reconnect", "on"} << "" << "" << 0 << "" << "--reconnect given twice" << false;
+        QTest::newRow("a bad --reconnect") << QStringList{"--reconnect", "no"} << "" << "" << 0 << "" << "bad --reconnect value \"no\"" << false;
+        QTest::newRow("--reconnect without a value") << QStringList{"--reconnect"} << "" << "" << 0 << "" << "--reconnect needs on or off" << false;
         QTest::newRow("the file's gateway and pace")
-            << QStringList{} << "server=127.0.0.1:7000\npace=3, 10, 50, 300\n" << "127.0.0.1" << 7000 << "3,10,50,300" << "" << false;
+            << QStringList{} << "server=127.0.0.1:7000\npace=3, 10, 50, 300\nreconnect=off\n" << "127.0.0.1" << 7000 << "3,10,50,300; reconnect off" << "" << false;
         QTest::newRow("the command line before the file")
-            << QStringList{"--server", "a.example", "--pace", "on"} << "server=b.example:7000\npace=off\n" << "a.example" << 6112 << rule << "" << false;
+            << QStringList{"--server", "a.example", "--pace", "on", "--reconnect=on"} << "server=b.example:7000\npace=off\nreconnect=off\n" << "a.example" << 6112 << rule << "" << false;
         QTest::newRow("a bad server in the file: the built-in gateway, and a box")
             << QStringList{} << "server=6112\n" << "built.in" << 6112 << rule
             << "quillon.conf: bad server value \"6112\": a number alone is not a host; write HOST:PORT; connecting to the built-in gateway built.in:6112 instead" << true;
@@ -205,6 +209,8 @@ private slots:
             << QStringList{} << "server=a\\x1b[2J\n" << "built.in" << 6112 << rule << "bad server value \"a?[2J\"" << true;
         QTest::newRow("a bad pace in the file") << QStringList{} << "pace=5,5,40\n" << "built.in" << 6112 << rule
                                                 << "bad pace value \"5,5,40\"" << true;
+        QTest::newRow("a bad reconnect in the file") << QStringList{} << "reconnect=of\n" << "built.in" << 6112 << rule
+                                                     << "bad reconnect value \"of\": not on or off; reconnecting by itself" << true;
         QTest::newRow("a server that refuses at the first unit") << QStringList{} << "pace=1,5,40,200\n" << "built.in" << 6112 << rule
                                                 << "refuses must be a number from 2" << true;
         QTest::newRow("an unknown key, a key in a section: stderr only")
@@ -236,7 +242,9 @@ private slots:
         if (s.action == app::CommandLine::Run) {
             QCOMPARE(s.host, host);
             QCOMPARE(s.port, port);
-            QCOMPARE(s.pace ? app::paceText(app::Pace{true, *s.pace}) : QStringLiteral("off"), pace);
+            QCOMPARE((s.pace ? app::paceText(app::Pace{true, *s.pace}) : QStringLiteral("off"))
+                         + (s.reconnect ? QString() : QStringLiteral("; reconnect off")),
+                     pace);
         }
     }
 
