@@ -233,9 +233,4 @@ QString bannerCaption(QStringView channel, qsizetype count)
     return wire::concat({channel, u"  (", QString::number(count), u")"});
 }
 
-QString awayCaption(QStringView channel)
-{
-    return wire::concat({channel, u"  (reconnecting\u2026)"});
-}
-
 } // namespace inbound

@@ -92,7 +92,8 @@ std::optional<QString> channelName(QStringView line); // 1007: positions 15 to L
 QStringView trimBlanks(QStringView text);
 
 QString bannerCaption(QStringView channel, qsizetype count);
-// While the connection is being got back, in place of the count.
-QString awayCaption(QStringView channel);
+// While the connection is being got back: said alone, since the banner has
+// room for one short line, and the transcript names the channel.
+inline constexpr QStringView AwayCaption = u"Reconnecting\u2026";
 
 } // namespace inbound

@@ -163,6 +163,13 @@ void frmBot::buildListAndBanner()
     m_roster = new RosterIndex(Roomlist);
     Roomlist->setCursor(Qt::ArrowCursor);
     app::setColours(Roomlist, DarkGrey, Qt::white);
+    {
+        // The list is disabled while the session is being got back: its
+        // names then show as not current.
+        QPalette pal = Roomlist->palette();
+        pal.setColor(QPalette::Disabled, QPalette::Text, BannerGrey.lighter(125));
+        Roomlist->setPalette(pal);
+    }
 }
 
 void frmBot::buildPanel()

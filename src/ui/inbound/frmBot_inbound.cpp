@@ -233,7 +233,7 @@ void frmBot::rewriteBanner()
 {
     // The channel name stays as received; only what is shown loses its
     // control characters, so a line feed cannot stretch the banner.
-    const QString caption = away() ? inbound::awayCaption(m_usersChannel)
+    const QString caption = away() ? inbound::AwayCaption.toString()
                                    : inbound::bannerCaption(CurrentChannel, Roomlist->count());
     accessibility::setBannerText(Channel, inbound::shownText(caption, caption.size()));
 }

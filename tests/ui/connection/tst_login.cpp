@@ -427,7 +427,7 @@ private slots:
             c.gw.send("2000 NULL\r\n");
         }
         QTRY_VERIFY_WITH_TIMEOUT(c.w.away(), 5000);
-        QCOMPARE(c.w.Channel->text(), QStringLiteral("Marrow Vale  (reconnecting\u2026)"));
+        QCOMPARE(c.w.Channel->text(), QStringLiteral("Reconnecting\u2026"));
         QVERIFY(!c.w.Roomlist->isEnabled());
         QCOMPARE(notices.texts.size(), 0);
         // Typed while away: it waits, and goes only to the user's channel.
