@@ -1,4 +1,5 @@
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
@@ -185,6 +186,7 @@ private slots:
     void commands();
     void floodGuard_data();
     void floodGuard();
+    void keepAliveThenSilence();
     void flood_data();
     void flood();
     void floodDependsOnlyOnSeed();
@@ -500,6 +502,26 @@ void tst_Gateway::floodGuard()
     QTRY_COMPARE_WITH_TIMEOUT(alice.socket.state() == QAbstractSocket::UnconnectedState, thrownOut, Patience);
 }
 
+void tst_Gateway::keepAliveThenSilence()
+{
+    GatewayProcess gateway; // quiet: every line after the welcome is the gateway's own
+    QVERIFY(gateway.start({QStringLiteral("--quiet"), QStringLiteral("--null-every"), QStringLiteral("200"),
+                           QStringLiteral("--silent-after"), QStringLiteral("700")}));
+    for (int round = 0; round < 2; ++round) { // a client that comes back is heard again, then not
+        Client client;
+        QVERIFY(client.connectTo(gateway.port) && client.logIn("wanderer"));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(client.waitForLines(3));
+        QVERIFY2(clock.elapsed() >= 550, QByteArray::number(clock.elapsed()));
+        QCOMPARE(client.lines, QList<QByteArray>(3, "2000 NULL"));
+        QVERIFY(!client.socket.waitForReadyRead(1000)); // the fourth was due at 800 ms
+        client.sendLine("/whois wanderer");
+        QVERIFY(!client.socket.waitForReadyRead(1000));
+        QCOMPARE(client.socket.state(), QAbstractSocket::ConnectedState);
+    }
+}
+
 void tst_Gateway::flood_data()
 {
     QTest::addColumn<int>("count");
@@ -640,6 +662,8 @@ void tst_Gateway::badArguments_data()
     QTest::newRow("zero chunk size") << QStringList{"--replay", QUILLON_GATEWAY_EXE, "--chunks", "1,0"};
     QTest::newRow("guard tick of zero") << QStringList{"--guard-tick", "0"};
     QTest::newRow("bot tick of zero") << QStringList{"--bot-tick", "0"};
+    QTest::newRow("keep-alive more often than 50 ms") << QStringList{"--null-every", "49"};
+    QTest::newRow("negative silence") << QStringList{"--silent-after", "-1"};
     // Checked even where the mode that uses them is off.
     QTest::newRow("bad mix without a flood") << QStringList{"--mix", "dance=5"};
     QTest::newRow("bad seed without a flood") << QStringList{"--seed", "x"};

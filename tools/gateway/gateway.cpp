@@ -44,6 +44,6 @@ void Gateway::onNewConnection()
         if (m_options.replay)
             new ReplaySender(socket, *m_options.replay, this);
         else
-            new Session(socket, m_hub, m_options.flood, m_options.guardTickMs, this);
+            new Session(socket, m_hub, m_options, this);
     }
 }

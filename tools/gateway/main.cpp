@@ -66,6 +66,18 @@ std::optional<GatewayOptions> parseOptions(const QCommandLineParser &parser, QSt
     options.guardTickMs = number;
     if (parser.isSet(QStringLiteral("no-guard")))
         options.guardTickMs.reset();
+    if (!toNumber(parser.value(QStringLiteral("null-every")), 50, 3'600'000, &number)) {
+        *error = QStringLiteral("--null-every needs a number of ms from 50 to 3600000");
+        return std::nullopt;
+    }
+    options.nullEveryMs = number;
+    if (parser.isSet(QStringLiteral("silent-after"))) {
+        if (!toNumber(parser.value(QStringLiteral("silent-after")), 0, 86'400'000, &number)) {
+            *error = QStringLiteral("--silent-after needs a number of ms from 0 to 86400000");
+            return std::nullopt;
+        }
+        options.silentAfterMs = number;
+    }
 
     // Every value is checked, used or not: a typo in one is no less a
     // typo for being next to the wrong mode.
@@ -143,6 +155,12 @@ int main(int argc, char *argv[])
         {QStringLiteral("no-guard"), QStringLiteral("No flood guard: take lines however fast they come.")},
         {QStringLiteral("guard-tick"), QStringLiteral("Length in ms of the flood guard's second (default 1000)."),
          QStringLiteral("MS"), QStringLiteral("1000")},
+        {QStringLiteral("null-every"),
+         QStringLiteral("Send each logged-on client the keep-alive line 2000 NULL every MS ms (default 120000)."),
+         QStringLiteral("MS"), QStringLiteral("120000")},
+        {QStringLiteral("silent-after"),
+         QStringLiteral("Stop writing to and reading from each client MS ms after its login; its connection stays open."),
+         QStringLiteral("MS")},
         {QStringLiteral("flood"), QStringLiteral("Send each client N lines right after its login."),
          QStringLiteral("N")},
         {QStringLiteral("mix"), QStringLiteral("Weights of the flood's line kinds (default talk=70,emote=10,info=10,join=5,leave=5)."),

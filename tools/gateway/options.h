@@ -29,6 +29,12 @@ struct GatewayOptions
     qint64 botTickMs = 1000;
     // The flood guard's second in ms; none: no guard.
     std::optional<qint64> guardTickMs = 1000;
+    // How often each logged-on client gets the keep-alive line, as real
+    // servers send it.
+    qint64 nullEveryMs = 120000;
+    // For tests of a dead link: this long after its login a client hears
+    // nothing more and is no longer read, though its connection stays open.
+    std::optional<qint64> silentAfterMs;
     std::optional<FloodOptions> flood;
     std::optional<ReplayOptions> replay;
 };

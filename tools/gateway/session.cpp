@@ -36,12 +36,18 @@ bool mayOmitPassword(const QByteArray &name)
 
 } // namespace
 
-Session::Session(QTcpSocket *socket, ChatHub &hub, const std::optional<FloodOptions> &flood,
-                 std::optional<qint64> guardTickMs, QObject *parent)
-    : QObject(parent), m_socket(socket), m_hub(hub), m_floodOptions(flood)
+Session::Session(QTcpSocket *socket, ChatHub &hub, const GatewayOptions &options, QObject *parent)
+    : QObject(parent), m_socket(socket), m_hub(hub), m_floodOptions(options.flood),
+      m_silentAfterMs(options.silentAfterMs)
 {
-    if (guardTickMs)
-        m_guard.emplace(*guardTickMs);
+    if (options.guardTickMs)
+        m_guard.emplace(*options.guardTickMs);
+    // Precise: clients judge the link by how steady this rhythm is.
+    m_keepAlive.setTimerType(Qt::PreciseTimer);
+    m_keepAlive.setInterval(int(options.nullEveryMs));
+    connect(&m_keepAlive, &QTimer::timeout, this, [this] { send(gw::keepAlive()); });
+    m_silence.setSingleShot(true);
+    connect(&m_silence, &QTimer::timeout, this, &Session::goSilent);
     m_socket->setParent(this);
     connect(m_socket, &QTcpSocket::readyRead, this, &Session::onReadyRead);
     // Queued, so a member never leaves the hub while the hub is sending to it.
@@ -143,6 +149,7 @@ void Session::handleLine(const QByteArray &line)
             m_hub.handleLine(this, QString::fromLatin1(line));
         break;
     case State::Handshake:
+    case State::Silent:
     case State::Closed:
         break;
     }
@@ -192,6 +199,9 @@ void Session::logIn(const QByteArray &password)
                                                                      : ChatHub::DefaultChannel);
     send(gw::info(QStringLiteral("Welcome to the Quillon demo gateway, %1. Type /help for the commands.")
                         .arg(given)));
+    m_keepAlive.start();
+    if (m_silentAfterMs)
+        m_silence.start(int(*m_silentAfterMs));
     if (m_floodOptions)
         startFlood();
 }
@@ -233,4 +243,20 @@ void Session::pumpFlood()
         m_flood.reset();
         disconnect(m_socket, &QTcpSocket::bytesWritten, this, &Session::pumpFlood);
     }
+}
+
+void Session::goSilent()
+{
+    // Like a peer whose laptop slept: the member stays logged on and the
+    // connection open, so only the client's own watch can find it dead.
+    m_state = State::Silent;
+    m_keepAlive.stop();
+    m_flood.reset();
+    disconnect(m_socket, &QTcpSocket::bytesWritten, this, &Session::pumpFlood);
+    disconnect(m_socket, &QTcpSocket::readyRead, this, &Session::onReadyRead);
+    m_buffer.clear();
+    // Qt stops taking bytes from the kernel once its buffer is full, so what
+    // the client sends from now on piles up unread, and its end of the
+    // connection fills up as toward a host that is gone.
+    m_socket->setReadBufferSize(1);
 }

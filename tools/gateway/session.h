@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -20,15 +21,15 @@ class Session : public QObject, public Member
     Q_OBJECT
 
 public:
-    Session(QTcpSocket *socket, ChatHub &hub, const std::optional<FloodOptions> &flood,
-            std::optional<qint64> guardTickMs, QObject *parent);
+    Session(QTcpSocket *socket, ChatHub &hub, const GatewayOptions &options, QObject *parent);
     ~Session() override;
 
     void send(const QString &line) override;
     void bannedFrom(ChatHub &hub, const QString &fromChannel, const QString &by) override;
 
 private:
-    enum class State { Handshake, Name, Password, Chat, Closed };
+    // Silent: still logged on and connected, but deaf and mute for good.
+    enum class State { Handshake, Name, Password, Chat, Silent, Closed };
 
     void onReadyRead();
     void onDisconnected();
@@ -40,12 +41,16 @@ private:
     void refuse();
     void startFlood();
     void pumpFlood();
+    void goSilent();
 
     QTcpSocket *m_socket;
     ChatHub &m_hub;
     std::optional<FloodOptions> m_floodOptions;
     std::unique_ptr<FloodGenerator> m_flood;
     std::optional<FloodGuard> m_guard;
+    QTimer m_keepAlive;
+    QTimer m_silence; // single shot from the login; idle without --silent-after
+    std::optional<qint64> m_silentAfterMs;
     QByteArray m_buffer;
     State m_state = State::Handshake;
     qsizetype m_handshakeSeen = 0;

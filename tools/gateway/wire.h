@@ -23,6 +23,13 @@ inline QString quoted(const QString &text)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
+// The keep-alive: a client that has seen it come steadily takes a long
+// silence for a dead link.
+inline QString keepAlive()
+{
+    return QStringLiteral("2000 NULL");
+}
+
 inline QString name(const QString &name)
 {
     return QStringLiteral("2010 NAME ") + name;
