@@ -52,6 +52,8 @@ void frmBot::tellOwn(const QString &words)
 
 void frmBot::sessionEvent(Event e, bool chosen)
 {
+    if (e == Event::LoggedIn || e == Event::Stopped)
+        m_tries = 0;
     const qint64 now = m_paceClock.elapsed();
     const Next next = connection::decide(m_session, e, now, QRandomGenerator::global()->generate(), chosen,
                                          m_reconnectRule);
