@@ -621,6 +621,29 @@ private slots:
         QCOMPARE(notices.texts.size(), 0);
     }
 
+    // A gateway that keeps a steady keep-alive and then goes silent with
+    // the connection open, as a dead link does: the client finds it and
+    // gets back in (under a new name, as the old session still counts).
+    void aSilentGatewayIsFoundAndLeft()
+    {
+        const quint16 port = m_gateway->port;
+        QVERIFY(m_gateway->stop());
+        m_gateway = std::make_unique<GatewayProcess>();
+        QVERIFY(m_gateway->start(port, {QStringLiteral("--quiet"), QStringLiteral("--no-guard"),
+                                        QStringLiteral("--null-every"), QStringLiteral("200"),
+                                        QStringLiteral("--silent-after"), QStringLiteral("1500")}));
+        Client a(QStringLiteral("wren"), QStringLiteral("feathers"), port);
+        NoticeWatcher notices;
+        QVERIFY(logIn(a));
+        QTRY_VERIFY_WITH_TIMEOUT(a.w.away(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!a.w.away(), Patience);
+        const QStringList told = a.takeTranscript().filter(QStringLiteral("-!- "));
+        QVERIFY2(told.first().contains(QStringLiteral("No word from the server")), qPrintable(told.join(u'|')));
+        QVERIFY2(told.last().endsWith(QStringLiteral("Back in Marrow Vale.")), qPrintable(told.join(u'|')));
+        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 1));
+        QCOMPARE(notices.texts.size(), 0);
+    }
+
     // With reconnecting off: the notice, and Connect by hand.
     void lostConnectionAndConnectAgain()
     {
