@@ -65,13 +65,15 @@ private:
 };
 
 // The channel banner: named "Channel", its caption is its value and its
-// text, so the name stays put while what it reads changes.
+// text, so the name stays put while what it reads changes. The caption is
+// read whole even when the banner shows it cut.
 class Banner : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
     explicit Banner(QLabel *banner)
         : QAccessibleWidget(banner, QAccessible::StaticText)
-        , m_told(caption())
+        , m_caption(banner->text())
+        , m_told(m_caption)
     {
     }
 
@@ -89,8 +91,9 @@ public:
 
     // A channel of thousands joining rewrites the caption for every one of
     // them; a screen reader hears the caption it ends up with.
-    void captionChanged()
+    void captionChanged(const QString &caption)
     {
+        m_caption = caption;
         if (m_pending)
             return;
         m_pending = true;
@@ -124,7 +127,7 @@ public:
     }
 
 private:
-    QString caption() const { return static_cast<const QLabel *>(widget())->text(); }
+    QString caption() const { return m_caption; }
 
     void tell()
     {
@@ -142,6 +145,7 @@ private:
         m_told = now;
     }
 
+    QString m_caption;
     QString m_told; // the caption a screen reader last heard of
     bool m_pending = false;
 };
@@ -238,11 +242,17 @@ void nameAccessibly(FrmChannel &d)
     describe(d.Command2, {}, QStringLiteral("Closes the dialog without changing channel"));
 }
 
-void setBannerText(QLabel *banner, const QString &caption)
+void setBannerText(QLabel *banner, const QString &caption, const QString &shown)
 {
-    banner->setText(caption);
+    banner->setText(shown);
+    // A tooltip that looks like markup is read as markup, so the caption
+    // goes in as escaped rich text; pre-wrap keeps its double blank.
+    const QString tip = shown == caption ? QString()
+        : QStringLiteral("<p style=\"white-space:pre-wrap\">") + caption.toHtmlEscaped() + QStringLiteral("</p>");
+    if (banner->toolTip() != tip)
+        banner->setToolTip(tip);
     if (auto *told = dynamic_cast<Banner *>(QAccessible::queryAccessibleInterface(banner)))
-        told->captionChanged();
+        told->captionChanged(caption);
 }
 
 void tellWaiting(frmBot &w, qsizetype lines)

@@ -18,9 +18,11 @@ void nameAccessibly(frmBot &window);
 void nameAccessibly(frmLogin &dialog);
 void nameAccessibly(FrmChannel &dialog);
 
-// Sets the banner's caption and tells a screen reader that it changed,
-// once per pass of the event loop however often it changes in between.
-void setBannerText(QLabel *banner, const QString &caption);
+// Puts shown on the banner: the caption itself, or a cut of it that leaves
+// the whole caption in the tooltip. A screen reader hears the whole caption
+// changed, once per pass of the event loop however often it changes in
+// between.
+void setBannerText(QLabel *banner, const QString &caption, const QString &shown);
 
 // Tells a screen reader how many sent lines wait for their turn: the
 // waiting label says so, and so does the input line's description, which is

@@ -14,6 +14,10 @@
 #include "protocol/MessageCodes.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QTextLayout>
+
+#include <algorithm>
 
 void frmBot::Winsock1_DataArrival(qint64)
 {
@@ -235,5 +239,83 @@ void frmBot::rewriteBanner()
     // control characters, so a line feed cannot stretch the banner.
     const QString caption = away() ? inbound::AwayCaption.toString()
                                    : inbound::bannerCaption(CurrentChannel, Roomlist->count());
-    accessibility::setBannerText(Channel, inbound::shownText(caption, caption.size()));
+    const QString whole = inbound::shownText(caption, caption.size());
+    if (away()) {
+        accessibility::setBannerText(Channel, whole, whole);
+        return;
+    }
+
+    // A name too long for one line is cut, never the count after it. A crowd
+    // joining rewrites the caption once a member, so measuring stays off
+    // that path: a few ASCII characters fit whatever they are, and a name
+    // measured once holds for every count of as many digits when the font's
+    // digits are all one width. Shared by windows, keyed by all it depends on.
+    static struct
+    {
+        QFont font;
+        int room = -1;
+        qsizetype sureFit = 0; // ASCII characters that fit, however wide
+        bool evenDigits = false;
+        bool measured = false;
+        QString name;      // shown name and count last measured,
+        QString countKey;  // the count, or none when digits are even
+        qsizetype countSize = 0;
+        QString shownName; // the name or, when the two do not fit, its cut
+    } fit;
+
+    const QString count = inbound::bannerCaption({}, Roomlist->count());
+    const QStringView name = QStringView(whole).chopped(count.size());
+    const QFont &font = Channel->font();
+    const int room = Channel->contentsRect().width() - 2 * Channel->margin();
+    if (fit.room != room || fit.font != font) {
+        const QFontMetrics fm(font);
+        fit = {};
+        fit.font = font;
+        fit.room = room;
+        fit.sureFit = (room - fm.maxWidth()) / qMax(1, fm.maxWidth()); // a glyph's overhang aside
+        const int zero = fm.horizontalAdvance(u'0');
+        fit.evenDigits = std::all_of(u"123456789", u"123456789" + 9,
+                                     [&](char16_t d) { return fm.horizontalAdvance(QChar(d)) == zero; });
+    }
+    const bool sure = whole.size() <= fit.sureFit && std::all_of(whole.cbegin(), whole.cend(), [](QChar c) {
+                          return c.unicode() >= 0x20 && c.unicode() < 0x7f; // no tab, no fallback font
+                      });
+    if (sure) {
+        accessibility::setBannerText(Channel, whole, whole);
+        return;
+    }
+    const QString countKey = fit.evenDigits ? QString() : count;
+    if (!fit.measured || name != fit.name || count.size() != fit.countSize || countKey != fit.countKey) {
+        // Laid out as the banner lays it out: a width that adds up can still
+        // wrap, as a right-to-left name before the count does.
+        const auto oneLine = [&](const QString &text) {
+            QTextOption option(Channel->alignment());
+            option.setWrapMode(QTextOption::WordWrap);
+            option.setTextDirection(Channel->layoutDirection());
+            QTextLayout layout(text, font);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            QTextLine line = layout.createLine();
+            line.setLineWidth(room);
+            const bool all = line.textLength() == text.size();
+            layout.endLayout();
+            return all;
+        };
+        const QFontMetrics fm(font);
+        fit.measured = true;
+        fit.name = name.toString();
+        fit.countKey = countKey;
+        fit.countSize = count.size();
+        fit.shownName = fit.name;
+        if (!oneLine(whole)) {
+            // elidedText keeps grapheme clusters whole, surrogate pairs too.
+            for (int left = room - fm.horizontalAdvance(count);;) {
+                fit.shownName = fm.elidedText(fit.name, Qt::ElideRight, left);
+                if (fit.shownName.isEmpty() || oneLine(fit.shownName + count))
+                    break;
+                left -= qMax(1, fm.horizontalAdvance(fit.shownName + count) - room);
+            }
+        }
+    }
+    accessibility::setBannerText(Channel, whole, fit.shownName + count);
 }

@@ -92,6 +92,17 @@ private slots:
         QCOMPARE(accessible(w.Roomlist)->child(0)->text(QAccessible::Name), read);
     }
 
+    // The banner shows a long channel name cut; a screen reader hears it whole.
+    void bannerReadsTheWholeCaption()
+    {
+        frmBot w;
+        const QString caption = QStringLiteral("The Harbour of Northern Lights and Far Southern Seas, Reborn  (0)");
+        w.dispatch(QStringLiteral("1007 CHANNEL \"%1\"\r").arg(caption.chopped(5)));
+        QVERIFY(w.Channel->text() != caption);
+        QCOMPARE(accessible(w.Channel)->text(QAccessible::Value), caption);
+        QCOMPARE(accessible(w.Channel)->textInterface()->text(0, -1), caption);
+    }
+
     // Qt tells a screen reader of each change to the transcript's document.
     void oneTextChangePerFlush()
     {

@@ -5,12 +5,15 @@
 
 #include "ConnectedWindow.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QToolTip>
 
 namespace {
 
@@ -458,6 +461,45 @@ private slots:
         // The list draws its items' text as it stands: no markup is read.
         QVERIFY(qobject_cast<QStyledItemDelegate *>(w.Roomlist->itemDelegate()));
         QCOMPARE(w.Roomlist->item(0)->data(Qt::DisplayRole).toString(), QStringLiteral("<i>y</i> "));
+    }
+
+    // A name too long for the banner is cut so that the count shows on its
+    // one line, from 9 members to 10 too; the tooltip holds it whole.
+    void longChannelNameKeepsItsCount_data()
+    {
+        QTest::addColumn<QString>("channel");
+        const QString sixty = QStringLiteral("The Harbour of Northern Lights and Far Southern Seas, Reborn");
+        QTest::newRow("60 characters") << sixty;
+        QTest::newRow("short name") << QStringLiteral("Chat");
+        QTest::newRow("markup") << "<b>" + sixty + "</b>";
+        QTest::newRow("emoji") << QStringLiteral("\U0001F600").repeated(30);
+        QTest::newRow("right to left")
+            << QStringLiteral("\u05E0\u05DE\u05DC \u05D4\u05D0\u05D5\u05E8\u05D5\u05EA ").repeated(6);
+    }
+    void longChannelNameKeepsItsCount()
+    {
+        QFETCH(QString, channel);
+        frmBot w;
+        w.OnChannel(QStringLiteral("1007 CHANNEL \"%1\"\r").arg(channel));
+        for (int n = 1; n <= 10; ++n) {
+            w.OnJoin(QStringLiteral("1002 JOIN u%1 0010\r").arg(n));
+            const QString count = QStringLiteral("  (%1)").arg(n), shown = w.Channel->text();
+            const QString kept = shown.chopped(count.size() + 1);
+            QVERIFY2(shown == channel + count
+                         || (shown == kept + u'\u2026' + count && channel.startsWith(kept) && shown.isValidUtf16()),
+                     qPrintable(shown));
+            QVERIFY(w.Channel->heightForWidth(w.Channel->width()) < 2 * QFontMetrics(w.Channel->font()).height());
+        }
+        QHelpEvent help(QEvent::ToolTip, {5, 5}, w.Channel->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(w.Channel, &help);
+        QString read; // as the tooltip shows it
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *tip = qobject_cast<QLabel *>(top); tip && tip->inherits("QTipLabel") && tip->isVisible())
+                read = Qt::mightBeRichText(tip->text()) ? tip->findChild<QTextDocument *>()->toPlainText()
+                                                        : tip->text();
+        const QString whole = channel + QStringLiteral("  (10)");
+        QCOMPARE(read, w.Channel->text() == whole ? QString() : whole);
+        QToolTip::hideText();
     }
 
     // Names and channel names stay as received (they go back to the server
