@@ -1,12 +1,15 @@
 #include "inbound/TranscriptBox.h"
 
+#include "inbound/Links.h"
 #include "inbound/ShownText.h"
 
+#include <QDesktopServices>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -38,6 +41,10 @@ TranscriptBox::TranscriptBox(QWidget *parent)
     connect(&m_putBack, &QTimer::timeout, this, &TranscriptBox::putBackStep);
     m_flushDue.setSingleShot(true);
     connect(&m_flushDue, &QTimer::timeout, this, &TranscriptBox::flush);
+    // A test catches what would open with QDesktopServices::setUrlHandler.
+    connect(this, &TranscriptBox::linkActivated, this, &QDesktopServices::openUrl);
+    // The pointer follows the mouse over links with no button down too.
+    viewport()->setMouseTracking(true);
 }
 
 void TranscriptBox::setCharBudget(qsizetype chars)
@@ -91,7 +98,20 @@ bool TranscriptBox::event(QEvent *e)
 bool TranscriptBox::viewportEvent(QEvent *e)
 {
     switch (e->type()) {
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+        settle();
+        const auto *m = static_cast<QMouseEvent *>(e);
+        if (m->button() == Qt::LeftButton && m->modifiers() == Qt::ControlModifier) {
+            if (const std::optional<QUrl> url = linkAt(m->position().toPoint())) {
+                emit linkActivated(*url);
+                return true; // the caret stays where it was
+            }
+        }
+        break;
+    }
+    case QEvent::Leave:
+        showLinkPointer(false);
+        break;
     case QEvent::MouseButtonDblClick:
     case QEvent::ContextMenu:
     case QEvent::DragEnter:
@@ -99,11 +119,15 @@ bool TranscriptBox::viewportEvent(QEvent *e)
     case QEvent::Drop:
         settle();
         break;
-    case QEvent::MouseMove:
+    case QEvent::MouseMove: {
+        const auto *m = static_cast<QMouseEvent *>(e);
         // A selection being dragged out.
-        if (static_cast<QMouseEvent *>(e)->buttons() != Qt::NoButton)
+        if (m->buttons() != Qt::NoButton)
             settle();
+        else
+            showLinkPointer(linkAt(m->position().toPoint()).has_value());
         break;
+    }
     case QEvent::Paint: {
         QElapsedTimer painting;
         painting.start();
@@ -346,6 +370,44 @@ void TranscriptBox::scrollQuietly(int value)
     viewport()->setUpdatesEnabled(false);
     verticalScrollBar()->setValue(value);
     viewport()->setUpdatesEnabled(true);
+}
+
+std::optional<QUrl> TranscriptBox::linkAt(QPoint point) const
+{
+    // What is on screen is the document as it is, held lines or not.
+    const QTextBlock block = cursorForPosition(point).block();
+    const QTextLayout *layout = block.layout();
+    if (!block.isValid() || !layout)
+        return std::nullopt;
+    // The nearest caret position is not enough: past the end of a line, or
+    // below the last one, the pointer is on no character at all.
+    const QPointF at = QPointF(point) - blockBoundingGeometry(block).translated(contentOffset()).topLeft();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        const QRectF text = line.naturalTextRect();
+        if (at.y() < text.top() || at.y() >= text.bottom())
+            continue;
+        if (at.x() < text.left() || at.x() >= text.right())
+            return std::nullopt;
+        const int ch = line.xToCursor(at.x(), QTextLine::CursorOnCharacter);
+        for (const inbound::Link &link : inbound::findLinks(block.text())) {
+            if (ch >= link.position && ch < link.position + link.length)
+                return link.url;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void TranscriptBox::showLinkPointer(bool overLink)
+{
+    if (overLink == m_pointerOnLink)
+        return;
+    m_pointerOnLink = overLink;
+    // Back to whatever the editor showed, the I-beam unless made read-only.
+    if (overLink)
+        m_pointerOffLink = viewport()->cursor().shape();
+    viewport()->setCursor(overLink ? Qt::PointingHandCursor : m_pointerOffLink);
 }
 
 void TranscriptBox::putBackStep()

@@ -4,9 +4,12 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextCursor>
+#include <QUrl>
 
 #include "inbound/TranscriptLog.h"
 #include <QTimer>
+
+#include <optional>
 
 
 // The chat transcript. Lines are appended in place and in batches: an append
@@ -44,6 +47,11 @@
 //
 // Text and caret positions are given as the rest of the program counts them:
 // every line ends in CR LF, which counts as two characters.
+//
+// The web addresses in the text (inbound::findLinks) open on Ctrl+click, in
+// the desktop's browser; the pointer shows a hand over them. A plain click
+// only places the caret, so that a stranger's line cannot open a page on a
+// click meant to select text.
 class TranscriptBox : public QPlainTextEdit
 {
     Q_OBJECT
@@ -86,6 +94,10 @@ public:
     void setCharBudget(qsizetype chars);
     void setLineLimit(qsizetype lines);
 
+signals:
+    // Ctrl+click on a link; connected to QDesktopServices::openUrl.
+    void linkActivated(const QUrl &url);
+
 protected:
     bool event(QEvent *e) override;
     bool viewportEvent(QEvent *e) override;
@@ -122,6 +134,9 @@ private:
     void settle();
     void putBackStep();
     void scrollQuietly(int value);
+    // The link on the character under a point of the viewport.
+    std::optional<QUrl> linkAt(QPoint point) const;
+    void showLinkPointer(bool overLink);
 
     inbound::TranscriptLog m_log;
     // Held lines are [m_heldFrom, m_tailFrom), the newest lines shown after
@@ -139,4 +154,6 @@ private:
     qint64 m_paintNs = 0;                  // what the last paint of the view took
     QTimer m_flushDue;
     QElapsedTimer m_sinceFlush;
+    bool m_pointerOnLink = false;
+    Qt::CursorShape m_pointerOffLink = Qt::IBeamCursor;
 };

@@ -2,6 +2,7 @@
 
 #include "TranscriptDiff.h"
 
+#include <QDesktopServices>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -47,6 +48,15 @@ QString expectedText(qsizetype total)
         text += inbound::shownText(line(i), inbound::MaxLineShown) + QStringLiteral("\r\n");
     return text;
 }
+
+// Stands in for the browser: what QDesktopServices::openUrl would open.
+class Browser : public QObject
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE void open(const QUrl &url) { opened << url; }
+    QList<QUrl> opened;
+};
 } // namespace
 
 // Under a flood only the newest lines of a batch go into the document at
@@ -232,6 +242,48 @@ private slots:
         QTest::keyClicks(&box, typed);
         feed(box, after, n);
         QCOMPARE(box.text(), expected);
+    }
+
+    // Ctrl+click opens the link under the pointer, as shown, and nothing
+    // else opens anything; a click that opens nothing places the caret.
+    void ctrlClickOpensTheLinkUnderThePointer_data()
+    {
+        QTest::addColumn<int>("at"); // the character under the pointer; -1 right of the first row
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("opened");
+        const QString link = QStringLiteral("http://example.com/a_(b)"); // characters 4 to 27
+        const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
+        QTest::newRow("ctrl+click on the link") << 4 << ctrl << link;
+        QTest::newRow("ctrl+click on its closing parenthesis") << 27 << ctrl << link;
+        QTest::newRow("plain click on the link") << 10 << Qt::KeyboardModifiers() << QString();
+        QTest::newRow("ctrl+click on the full stop after it") << 28 << ctrl << QString();
+        QTest::newRow("ctrl+click right of a row a link wraps out of") << -1 << ctrl << QString();
+    }
+    void ctrlClickOpensTheLinkUnderThePointer()
+    {
+        QFETCH(int, at);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, opened);
+        Browser browser;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); });
+        TranscriptBox box;
+        box.resize(400, 300);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        // Too long for one row: the second link goes on in the next one.
+        box.appendLine(QStringLiteral("see http://example.com/a_(b). http://example.com/") + QString(80, u'x'));
+        box.appendLine(u"next");
+        const QTextBlock block = box.document()->firstBlock();
+        const auto caretAt = [&](int i) { QTextCursor c(block); c.setPosition(block.position() + i); return box.cursorRect(c); };
+        const int rowEnd = block.layout()->lineAt(0).textLength();
+        const QPoint point = at < 0 ? caretAt(rowEnd - 1).center() + QPoint(30, 0)
+                                    : QPoint((caretAt(at).left() + caretAt(at + 1).left()) / 2, caretAt(at).center().y());
+        QTest::mouseMove(box.viewport(), point);
+        QCOMPARE(box.viewport()->cursor().shape(), at >= 4 && at <= 27 ? Qt::PointingHandCursor : Qt::IBeamCursor);
+        QTest::mouseClick(box.viewport(), Qt::LeftButton, modifiers, point);
+        QCOMPARE(browser.opened, opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(opened)});
+        QCOMPARE(box.textCursor().blockNumber(), opened.isEmpty() ? 0 : 2);
     }
 
     // Random appends, bursts, flushes, timer ticks, reads, edits and limits,
