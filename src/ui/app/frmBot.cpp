@@ -6,6 +6,7 @@
 #include "app/Fonts.h"
 #include "app/Palette.h"
 #include "app/RoomList.h"
+#include "inbound/FindBar.h"
 #include "inbound/Receiver.h"
 #include "inbound/RosterIndex.h"
 #include "inbound/TranscriptBox.h"
@@ -119,6 +120,7 @@ void frmBot::buildTextBoxes()
     Text2->setGeometry(120, 32, 313, 385);
     app::setColours(Text2, DarkGrey, Yellow);
     Text2->setTabChangesFocus(true);
+    new FindBar(Text2, this);
 
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
