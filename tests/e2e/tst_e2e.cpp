@@ -250,7 +250,7 @@ private slots:
                  << "1018 INFO \"" + Welcome.arg(a.name) + "\"");
         QCOMPARE(a.takeTranscript(), QStringList() << Welcome.arg(a.name));
         QCOMPARE(a.roomlist(), QStringList() << "wren ");
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 1));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Marrow Vale"), 1));
         QCOMPARE(a.w.CurrentChannel, QStringLiteral("Marrow Vale"));
         // The hourglass of the login ends with the channel line.
         QCOMPARE(a.w.MousePointer(), int(frmBot::PointerArrow));
@@ -264,12 +264,12 @@ private slots:
                  << "2010 NAME Nomad" << "1007 CHANNEL \"Marrow Vale\"" << "1001 USER wren 0010 [CHAT]"
                  << "1001 USER Nomad 0010 [CHAT]" << "1018 INFO \"" + Welcome.arg(b.name) + "\"");
         QCOMPARE(b.roomlist(), QStringList() << "wren " << "Nomad ");
-        QCOMPARE(b.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 2));
+        QCOMPARE(wholeBanner(b.w), banner(QStringLiteral("Marrow Vale"), 2));
         QCOMPARE(b.takeTranscript(), QStringList() << Welcome.arg(b.name));
 
         QCOMPARE(a.takeLines(), QStringList() << "1002 JOIN Nomad 0010 [CHAT]");
         QCOMPARE(a.roomlist(), QStringList() << "wren " << "Nomad ");
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 2));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Marrow Vale"), 2));
         QCOMPARE(a.takeTranscript(), QStringList());
     }
 
@@ -485,7 +485,7 @@ private slots:
         QCOMPARE(a.w.Roomlist->currentRow(), -1);
         QCOMPARE(b.takeLines(), QStringList() << "1003 LEAVE wren 0010" << "1002 JOIN wren 0010 [CHAT]");
         QCOMPARE(b.roomlist(), QStringList() << "Nomad " << "wren ");
-        QCOMPARE(b.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 2));
+        QCOMPARE(wholeBanner(b.w), banner(QStringLiteral("Marrow Vale"), 2));
 
         // Ban: everyone in the channel is told, the banned one lands
         // elsewhere and the others see him leave.
@@ -497,12 +497,12 @@ private slots:
         QCOMPARE(a.takeLines(), QStringList() << "1018 INFO \"" + banned + "\"" << "1003 LEAVE Nomad 0010");
         QCOMPARE(a.takeTranscript(), QStringList() << banned);
         QCOMPARE(a.roomlist(), QStringList() << "wren ");
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 1));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Marrow Vale"), 1));
         QCOMPARE(b.takeLines(), QStringList() << "1018 INFO \"" + banned + "\"" << "1007 CHANNEL \"Outskirts\""
                                               << "1001 USER Nomad 0010 [CHAT]");
         QCOMPARE(b.takeTranscript(), QStringList() << banned);
         QCOMPARE(b.roomlist(), QStringList() << "Nomad ");
-        QCOMPARE(b.w.Channel->text(), banner(QStringLiteral("Outskirts"), 1));
+        QCOMPARE(wholeBanner(b.w), banner(QStringLiteral("Outskirts"), 1));
 
         // He cannot come back through the picker ...
         b.act();
@@ -512,7 +512,7 @@ private slots:
         }));
         QVERIFY(settle({&b, &a}));
         QCOMPARE(b.takeLines(), QStringList() << "1019 ERROR \"You are banned from that channel.\"");
-        QCOMPARE(b.w.Channel->text(), banner(QStringLiteral("Outskirts"), 1));
+        QCOMPARE(wholeBanner(b.w), banner(QStringLiteral("Outskirts"), 1));
         QCOMPARE(a.takeLines(), QStringList());
 
         // ... until he is unbanned; he is no longer in the list, so by hand.
@@ -526,7 +526,7 @@ private slots:
         }));
         QVERIFY(settle({&b, &a}));
         QCOMPARE(b.roomlist(), QStringList() << "wren " << "Nomad ");
-        QCOMPARE(b.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 2));
+        QCOMPARE(wholeBanner(b.w), banner(QStringLiteral("Marrow Vale"), 2));
         QCOMPARE(a.roomlist(), QStringList() << "wren " << "Nomad ");
     }
 
@@ -551,11 +551,11 @@ private slots:
         QVERIFY(settle({&a, &b}));
         QCOMPARE(a.takeLines(), QStringList() << "1007 CHANNEL \"Opponents Wanted\"" << "1001 USER wren 0010 [CHAT]");
         QCOMPARE(a.roomlist(), QStringList() << "wren ");
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 1));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Opponents Wanted"), 1));
         QCOMPARE(a.w.CurrentChannel, QStringLiteral("Opponents Wanted"));
         QCOMPARE(b.takeLines(), QStringList() << "1003 LEAVE wren 0010");
         QCOMPARE(b.roomlist(), QStringList() << "Nomad ");
-        QCOMPARE(b.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 1));
+        QCOMPARE(wholeBanner(b.w), banner(QStringLiteral("Marrow Vale"), 1));
 
         // ... or a name typed by hand, in other letter case: the same channel.
         b.act();
@@ -566,7 +566,7 @@ private slots:
         QVERIFY(settle({&b, &a}));
         QCOMPARE(b.takeLines(), QStringList() << "1007 CHANNEL \"Opponents Wanted\"" << "1001 USER wren 0010 [CHAT]"
                                               << "1001 USER Nomad 0010 [CHAT]");
-        QCOMPARE(b.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 2));
+        QCOMPARE(wholeBanner(b.w), banner(QStringLiteral("Opponents Wanted"), 2));
         QCOMPARE(a.takeLines(), QStringList() << "1002 JOIN Nomad 0010 [CHAT]");
         QCOMPARE(a.roomlist(), QStringList() << "wren " << "Nomad ");
 
@@ -579,7 +579,7 @@ private slots:
         QVERIFY(settle({&b, &a}));
         QCOMPARE(a.takeLines(), QStringList() << "1005 TALK Nomad 0010 \"made it\"");
         QCOMPARE(a.takeTranscript(), QStringList() << "Nomad : made it");
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 2));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Opponents Wanted"), 2));
     }
 
     // The gateway restarts while the user is in a channel of their own
@@ -591,7 +591,7 @@ private slots:
         QVERIFY(logIn(a));
         a.say(QStringLiteral("/channel Opponents Wanted"));
         QVERIFY(settle({&a}));
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 1));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Opponents Wanted"), 1));
         NoticeWatcher notices;
         const quint16 port = m_gateway->port;
         QVERIFY2(m_gateway->stop(), "the gateway did not end cleanly");
@@ -612,7 +612,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((heard += other.readAll()).contains("1007 CHANNEL \"Opponents Wanted\""), Patience);
         QTRY_VERIFY_WITH_TIMEOUT((heard += other.readAll()).contains("\"are you there\""), Patience);
         QVERIFY2(up.elapsed() < 15000, qPrintable(QString::number(up.elapsed())));
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Opponents Wanted"), 2));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Opponents Wanted"), 2));
         QVERIFY(a.w.Roomlist->isEnabled());
         QTest::qWait(300);
         heard += other.readAll();
@@ -640,7 +640,7 @@ private slots:
         const QStringList told = a.takeTranscript().filter(QStringLiteral("-!- "));
         QVERIFY2(told.first().contains(QStringLiteral("No word from the server")), qPrintable(told.join(u'|')));
         QVERIFY2(told.last().endsWith(QStringLiteral("Back in Marrow Vale.")), qPrintable(told.join(u'|')));
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 1));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Marrow Vale"), 1));
         QCOMPARE(notices.texts.size(), 0);
     }
 
@@ -677,7 +677,7 @@ private slots:
                  << "2010 NAME wren" << "1007 CHANNEL \"Marrow Vale\"" << "1001 USER wren 0010 [CHAT]"
                  << "1018 INFO \"" + Welcome.arg(a.name) + "\"");
         QCOMPARE(a.roomlist(), QStringList() << "wren ");
-        QCOMPARE(a.w.Channel->text(), banner(QStringLiteral("Marrow Vale"), 1));
+        QCOMPARE(wholeBanner(a.w), banner(QStringLiteral("Marrow Vale"), 1));
         QCOMPARE(a.takeTranscript(), QStringList() << Welcome.arg(a.name));
 
         QVERIFY(logIn(b));

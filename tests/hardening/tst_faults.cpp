@@ -694,7 +694,7 @@ private slots:
                 QVERIFY(!f.isAnchor() && !f.isImageFormat() && f.fontWeight() == doc->defaultFont().weight());
             }
         QCOMPARE(s.w.Channel->textFormat(), Qt::PlainText);
-        QCOMPARE(s.w.Channel->text(), markup + QStringLiteral("  (1)"));
+        QCOMPARE(wholeBanner(s.w), markup + QStringLiteral("  (1)"));
         QCOMPARE(s.w.Roomlist->item(0)->text(), markup + u' ');
         QCOMPARE(shownEntry(s.w, 0), markup + u' ');
         VERIFY_STILL_FINE(s.w, s.earlier);

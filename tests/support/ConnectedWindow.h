@@ -5,8 +5,17 @@
 
 #include "LoopbackGateway.h"
 
+#include <QAccessible>
 #include <QStringList>
 #include <QTest>
+
+// The banner's whole caption, as a screen reader gets it: what the label
+// draws has a long channel name cut short.
+inline QString wholeBanner(const frmBot &w)
+{
+    QAccessibleInterface *banner = QAccessible::queryAccessibleInterface(w.Channel);
+    return banner ? banner->text(QAccessible::Value) : QString();
+}
 
 // The program-wide globals as a fresh run has them, with the name a test's
 // echoes should carry.
