@@ -1,6 +1,9 @@
 #include "app/Settings.h"
 
 #include <QFileInfo>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -101,11 +104,11 @@ FileSettings readSettings(const QString &path, qint32 defaultPort)
             why = parsePace(value, &pace);
             if (why.isEmpty())
                 out.pace = pace;
-        } else if (key == u"reconnect") {
+        } else if (key == u"reconnect" || key == u"timestamps" || key == u"log") {
             bool on = true;
             why = parseReconnect(value, &on);
             if (why.isEmpty())
-                out.reconnect = on;
+                (key == u"reconnect" ? out.reconnect : key == u"log" ? out.log : out.timestamps) = on;
         } else {
             out.unknownKeys << key;
         }
@@ -113,6 +116,39 @@ FileSettings readSettings(const QString &path, qint32 defaultPort)
             out.refused.append({key, value, why});
     }
     return out;
+}
+
+QString writeSetting(const QString &path, const QString &key, const QString &value)
+{
+    // Written by hand rather than through QSettings, which would drop the
+    // comments the example file and the user put there.
+    QFile in(path);
+    QList<QByteArray> lines;
+    if (in.exists()) {
+        if (!in.open(QIODevice::ReadOnly))
+            return in.errorString();
+        lines = in.readAll().split('\n');
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+    }
+    const QByteArray wanted = (key + u'=' + value).toUtf8();
+    bool done = false;
+    for (QByteArray &line : lines) {
+        const qsizetype eq = line.indexOf('=');
+        if (!done && eq > 0 && line.left(eq).trimmed() == key.toUtf8()) {
+            line = wanted;
+            done = true;
+        }
+    }
+    if (!done)
+        lines.append(wanted);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return QStringLiteral("cannot make its folder");
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return out.errorString();
+    out.write(lines.join('\n') + '\n');
+    return out.commit() ? QString() : out.errorString();
 }
 
 } // namespace app

@@ -44,6 +44,8 @@ struct FileSettings
     std::optional<wire::GatewayAddress> server;
     std::optional<Pace> pace;
     std::optional<bool> reconnect;
+    std::optional<bool> timestamps; // the time of day in front of transcript lines
+    std::optional<bool> log;        // the transcript kept in files
     QList<Refused> refused; // values that cannot be used, and why
     QStringList unknownKeys;
     QString unreadable;     // why nothing in the file could be read
@@ -54,5 +56,10 @@ struct FileSettings
 QString settingsPath();
 // A file that does not exist says nothing.
 FileSettings readSettings(const QString &path, qint32 defaultPort);
+
+// Sets key=value in the file, the first such line in place and every
+// other line as it stands, or a new line at the end; makes the file and its
+// folder when there are none. Returns why it could not, or an empty text.
+QString writeSetting(const QString &path, const QString &key, const QString &value);
 
 } // namespace app

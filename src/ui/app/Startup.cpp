@@ -31,9 +31,11 @@ Startup startup(const QStringList &args, const QString &builtInHost, qint32 buil
         else if (r.key == u"pace")
             instead = command.pace ? QStringLiteral("--pace is used")
                                    : QStringLiteral("pacing by the built-in rule %1 instead").arg(paceText(Pace{}));
-        else
+        else if (r.key == u"reconnect")
             instead = command.reconnect ? QStringLiteral("--reconnect is used")
                                         : QStringLiteral("reconnecting by itself, as built in, instead");
+        else
+            instead = QStringLiteral("off, as built in, instead");
         // The file can spell a control character as an escape.
         problem(QStringLiteral("bad %1 value \"%2\": %3; %4").arg(r.key, shownOnOneLine(r.value), r.why, instead));
     }
@@ -48,6 +50,8 @@ Startup startup(const QStringList &args, const QString &builtInHost, qint32 buil
     if (pace.on)
         out.pace = pace.rule;
     out.reconnect = command.reconnect.value_or(file.reconnect.value_or(true));
+    out.timestamps = file.timestamps.value_or(false);
+    out.log = file.log.value_or(false);
     return out;
 }
 

@@ -19,6 +19,8 @@ struct Startup
     qint32 port = 0;
     std::optional<outbound::PaceRule> pace; // none: every line at once, uncut
     bool reconnect = true;
+    bool timestamps = false;
+    bool log = false;
     QStringList errors; // one line each, for stderr
     QStringList boxes;  // of them, what a user who started from the menu must see too
 };

@@ -228,6 +228,7 @@ void frmBot::wireControls()
     connect(tmrReconnect, &QTimer::timeout, this, &frmBot::tmrReconnect_Timer);
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
+    wireTranscript();
 }
 
 void frmBot::Form_Load()

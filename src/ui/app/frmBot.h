@@ -35,6 +35,7 @@
 #include <optional>
 
 class ActionLabel;
+class ChatLog;
 class RosterIndex;
 class TranscriptBox;
 namespace inbound {
@@ -84,6 +85,17 @@ public:
     const connection::Session &session() const { return m_session; }
     // Lost, and not yet back in the user's channel: what is typed waits.
     bool away() const;
+
+    // Every line the transcript gets goes through here: with the time of
+    // day in front when asked for, and into the log when there is one.
+    void showLine(QStringView line);
+    // The time in front of each line from now on; a choice made in the
+    // transcript's menu is written to the settings file when one is given.
+    void setTimestamps(bool on, const QString &settingsFile = {});
+    bool timestamps() const { return m_timestamps; }
+    // Keeps the transcript in files under dataHome ($XDG_DATA_HOME).
+    void setLog(bool on, const QString &dataHome = {});
+    ChatLog *log() const { return m_log; }
     void setcdefaults();
 
     int MousePointer() const { return m_mousePointer; }
@@ -186,6 +198,8 @@ private:
     // would drop it.
     void takeUnread();
     void giveTimeToConnect();
+    void Text2_ContextMenu(const QPoint &at);
+    void wireTranscript();
     void Winsock1_Ended(quint64 attempt, bool wasOpen);
     // Feeds the reconnect decision and does what it says.
     void sessionEvent(connection::Event e, bool chosen = false);
@@ -229,6 +243,13 @@ private:
     // it has nothing left: one alert, and no more searching once wanted.
     enum class Attention { None, Wanted, Asked };
     Attention m_attention = Attention::None;
+
+    bool m_timestamps = false;
+    QString m_settingsFile;
+    qint64 m_stampMinute = -1;
+    QString m_stamp; // "[HH:MM] " of m_stampMinute
+    ChatLog *m_log = nullptr;
+    QString m_logChannel;
 
     bool m_reconnect = true;
     connection::ReconnectRule m_reconnectRule;

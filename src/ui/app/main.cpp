@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -45,6 +46,8 @@ int main(int argc, char *argv[])
     frmBot window(start.host, start.port);
     window.setPacing(start.pace);
     window.setReconnect(start.reconnect);
+    window.setTimestamps(start.timestamps, app::settingsPath());
+    window.setLog(start.log, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     window.show();
     return app.exec();
 }

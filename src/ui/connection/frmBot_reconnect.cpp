@@ -45,8 +45,10 @@ bool frmBot::away() const
 
 void frmBot::tellOwn(const QString &words)
 {
-    const QString line = QStringLiteral("-!- %1 %2").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), words);
-    Text2->appendLine(line);
+    // With times on, every line already has its own in front.
+    const QString line = m_timestamps ? QStringLiteral("-!- %1").arg(words)
+                                      : QStringLiteral("-!- %1 %2").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), words);
+    showLine(line);
     emit toldOwn(line);
 }
 

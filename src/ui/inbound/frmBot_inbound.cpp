@@ -69,7 +69,7 @@ void frmBot::OnTalk(QStringView line)
 {
     qsizetype textAt = 0;
     if (const auto text = inbound::talkLine(line, &textAt)) {
-        Text2->appendLine(*text);
+        showLine(*text);
         noteChat(QStringView(*text).sliced(textAt));
     }
 }
@@ -77,21 +77,21 @@ void frmBot::OnTalk(QStringView line)
 void frmBot::OnWhisper(QStringView line)
 {
     if (const auto text = inbound::whisperLine(line)) {
-        Text2->appendLine(*text);
+        showLine(*text);
         noteWhisper();
     }
 }
 
 void frmBot::OnInfo(QStringView line)
 {
-    Text2->appendLine(inbound::infoLine(line));
+    showLine(inbound::infoLine(line));
 }
 
 void frmBot::OnEmote(QStringView line)
 {
     qsizetype textAt = 0;
     if (const auto text = inbound::emoteLine(line, &textAt)) {
-        Text2->appendLine(*text);
+        showLine(*text);
         noteChat(QStringView(*text).sliced(textAt));
     }
 }
@@ -105,7 +105,7 @@ void frmBot::OnError(QStringView line)
 
 void frmBot::OnBroadcast(QStringView line)
 {
-    Text2->appendLine(inbound::broadcastLine(line));
+    showLine(inbound::broadcastLine(line));
     noteWhisper();
 }
 
@@ -113,12 +113,12 @@ void frmBot::OnWhisperSent(QStringView line)
 {
     const auto sent = inbound::whisperSent(line);
     if (sent && m_whispers.confirmed(sent->to, sent->text))
-        Text2->appendLine(inbound::sentWhisperLine(ownName(), sent->to, sent->text));
+        showLine(inbound::sentWhisperLine(ownName(), sent->to, sent->text));
 }
 
 void frmBot::OnChannelRefused(QStringView line)
 {
-    Text2->appendLine(inbound::refusedChannelLine(wire::classify(line), line));
+    showLine(inbound::refusedChannelLine(wire::classify(line), line));
 }
 
 void frmBot::OnName(QStringView line)
@@ -139,7 +139,7 @@ void frmBot::OnUnknown(QStringView line)
     QStringView words = line;
     if (words.endsWith(u'\r'))
         words.chop(1);
-    Text2->appendLine(wire::concat({inbound::BroadcastMark, words}));
+    showLine(wire::concat({inbound::BroadcastMark, words}));
 }
 
 void frmBot::OnUncoded(QStringView line)
@@ -149,7 +149,7 @@ void frmBot::OnUncoded(QStringView line)
     if (!m_loginSent || m_loginAnswered)
         return;
     if (const auto words = inbound::loginRefusal(line)) {
-        Text2->appendLine(*words);
+        showLine(*words);
         setMousePointer(PointerArrow);
         m_refusal = *words;
         emit loginRefused(*words);

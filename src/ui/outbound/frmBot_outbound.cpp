@@ -103,7 +103,7 @@ void frmBot::sendWaiting()
             }
         }
         if (echo)
-            Text2->appendLine(line.echo);
+            showLine(line.echo);
     }
     showWaiting();
 }

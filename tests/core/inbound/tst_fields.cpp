@@ -1,5 +1,6 @@
 #include "inbound/Fields.h"
 #include "inbound/FindFlags.h"
+#include "inbound/LogNames.h"
 #include "inbound/ShownText.h"
 #include "protocol/WireText.h"
 
@@ -327,6 +328,27 @@ private slots:
         QFETCH(QString, caption);
         QCOMPARE(inbound::bannerCaption(channel, count), caption);
     }
+    void safeFileName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("plain") << "Marrow Vale" << "Marrow Vale";
+        QTest::newRow("any script") << QStringLiteral("Дмитрий Ω") << QStringLiteral("Дмитрий Ω");
+        QTest::newRow("a path") << "../../etc/passwd" << "%2E.%2F..%2Fetc%2Fpasswd";
+        QTest::newRow("dot and dot-dot") << ".." << "%2E.";
+        QTest::newRow("the escape itself, so names stay apart") << "a%2F" << "a%252F";
+        QTest::newRow("empty") << "" << "%";
+        QTest::newRow("controls, emoji, a stray byte") << wire::fromWire("a\n\xF0\x9F\x92\xAF\xFC") << "a%0A%F0%9F%92%AF%FC";
+        QTest::newRow("too long: cut, and the whole name's hash")
+            << QString(300, u'x') << QString(159, u'x') + "~02fd68253071f895718c8d41f7ff665abe1a6290";
+    }
+    void safeFileName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, file);
+        QCOMPARE(inbound::safeFileName(name), file);
+    }
+
     void mentions_data()
     {
         QTest::addColumn<QString>("text");
