@@ -8,6 +8,7 @@
 #include "InputProbe.h"
 
 #include "app/frmBot.h"
+#include "inbound/ChatLog.h"
 #include "connection/Globals.h"
 #include "inbound/Fields.h"
 #include "inbound/Receiver.h"
@@ -21,6 +22,7 @@
 #include <QCommandLineParser>
 #include <QHash>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -233,6 +235,8 @@ int main(int argc, char *argv[])
          QStringLiteral(QUILLON_GATEWAY_EXE)},
         {QStringLiteral("timeout"), QStringLiteral("Give up after this many seconds per phase (default 600)."),
          QStringLiteral("S"), QStringLiteral("600")},
+        {QStringLiteral("log"), QStringLiteral("Keep the transcript log, in a folder of its own (on or off; default off)."),
+         QStringLiteral("ON"), QStringLiteral("off")},
         {QStringLiteral("gateway-nice"),
          QStringLiteral("Niceness of the gateway process (default 10; 0 lets it compete with the client)."),
          QStringLiteral("N"), QStringLiteral("10")},
@@ -280,6 +284,9 @@ int main(int argc, char *argv[])
 
     // 4. The window, on the same bytes.
     frmBot w(QStringLiteral("127.0.0.1"), gateway.port());
+    QTemporaryDir logHome;
+    const bool logging = parser.value(QStringLiteral("log")) == u"on";
+    w.setLog(logging, logHome.path());
     w.show();
     Tally tally;
     QElapsedTimer clock;
@@ -421,6 +428,15 @@ int main(int argc, char *argv[])
                QStringLiteral("yes"), tailMatches && caretAtEnd);
     bench::row(B, QStringLiteral("list size = gateway's members="), QStringLiteral("%1 = %2").arg(listSize).arg(members),
                QStringLiteral("equal"), listSize == members);
+    if (logging) {
+        // Every line the transcript was given, the ones it dropped since too.
+        w.log()->flush();
+        QFile log(w.log()->path());
+        const qint64 logged = log.open(QIODevice::ReadOnly) ? log.readAll().count('\n') : -1;
+        bench::row(B, QStringLiteral("log: lines written = transcript lines"),
+                   QStringLiteral("%1 = %2 (%3 MB)").arg(logged).arg(tally.transcript).arg(double(log.size()) / 1e6, 0, 'f', 1),
+                   QStringLiteral("equal"), logged == tally.transcript);
+    }
     for (const auto &[phase, r] : {std::pair{"flood", flooding}, std::pair{"settle", settling}}) {
         bench::row(B, QStringLiteral("%1: longest event-loop stall (1 ms probe)").arg(QLatin1StringView(phase)),
                    QStringLiteral("%1 ms (%2 gaps > 16 ms in %3 ticks)").arg(r.stallMs, 0, 'f', 1).arg(r.over16).arg(r.ticks),
