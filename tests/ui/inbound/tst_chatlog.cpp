@@ -4,7 +4,11 @@
 
 #include "ConnectedWindow.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,6 +78,38 @@ private slots:
         for (const QString &folder : {home + QStringLiteral("/quillon"), home + QStringLiteral("/quillon/logs"), server})
             QCOMPARE(QFile(folder).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
                      owner | QFileDevice::ExeOwner);
+    }
+
+    // The transcript's menu turns the times on, and the settings file keeps
+    // the choice without losing what else it says.
+    void menuKeepsTheChoice()
+    {
+        QTemporaryDir tmp;
+        const QString conf = tmp.filePath(QStringLiteral("quillon/quillon.conf"));
+        QVERIFY(QDir().mkpath(tmp.filePath(QStringLiteral("quillon"))));
+        QFile file(conf);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("# mine\npace=off\ntimestamps = off\n");
+        file.close();
+        frmBot w;
+        w.setTimestamps(false, conf);
+        w.show();
+        QTimer picker;
+        connect(&picker, &QTimer::timeout, [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (QAction *a : menu->actions())
+                    if (a->text() == u"Show &Times")
+                        a->trigger();
+                menu->close();
+            }
+        });
+        picker.start(10);
+        emit w.Text2->customContextMenuRequested(QPoint(5, 5));
+        QVERIFY(w.timestamps());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("# mine\npace=off\ntimestamps=on\n"));
+        w.OnInfo(QStringLiteral("1018 INFO \"x\"\r"));
+        QVERIFY(QRegularExpression(QStringLiteral("^\\[\\d\\d:\\d\\d\\] x\r\n$")).match(w.Text2->text()).hasMatch());
     }
 };
 
