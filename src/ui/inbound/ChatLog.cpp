@@ -1,7 +1,7 @@
 #include "inbound/ChatLog.h"
 
 #include "inbound/LogNames.h"
-#include "protocol/WireText.h"
+#include "inbound/ShownText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,19 +36,22 @@ void ChatLog::setPlace(const QString &server, const QString &channel)
     m_path = path;
 }
 
-void ChatLog::append(QStringView shown)
+void ChatLog::append(QStringView line)
 {
     if (m_failed || m_path.isEmpty())
         return;
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     if (now != m_stampSecond) {
         m_stampSecond = now;
-        m_stamp = QDateTime::fromSecsSinceEpoch(now).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")).toUtf8();
+        m_stamp = QDateTime::fromSecsSinceEpoch(now).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss "));
     }
     m_pending += m_stamp;
-    m_pending += wire::toWire(shown);
-    m_pending += '\n';
-    if (!m_flushDue.isActive())
+    inbound::appendShown(m_pending, line, inbound::MaxLineShown);
+    m_pending += u'\n';
+    // A flood must not gather more than this between two flushes.
+    if (m_pending.size() > MostPending)
+        flush();
+    else if (!m_flushDue.isActive())
         m_flushDue.start(FlushEveryMs);
 }
 
@@ -73,9 +76,11 @@ void ChatLog::flush()
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             return fail(QStringLiteral("cannot write %1: %2").arg(m_path, m_file.errorString()));
     }
-    if (m_file.write(m_pending) != m_pending.size() || !m_file.flush())
+    // Shown text has no half characters, so UTF-8 takes it whole.
+    const QByteArray bytes = m_pending.toUtf8();
+    if (m_file.write(bytes) != bytes.size() || !m_file.flush())
         return fail(QStringLiteral("cannot write %1: %2").arg(m_path, m_file.errorString()));
-    m_pending.clear();
+    m_pending.resize(0); // keeps its room for the next second's lines
 }
 
 void ChatLog::fail(const QString &why)

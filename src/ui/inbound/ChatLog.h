@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <QObject>
@@ -18,6 +17,7 @@ class ChatLog : public QObject
     Q_OBJECT
 public:
     static constexpr int FlushEveryMs = 500;
+    static constexpr qsizetype MostPending = 1 << 20; // characters
 
     // dataHome: $XDG_DATA_HOME, or ~/.local/share.
     ChatLog(const QString &dataHome, QObject *parent = nullptr);
@@ -25,8 +25,9 @@ public:
 
     // Where the following lines go.
     void setPlace(const QString &server, const QString &channel);
-    // One transcript line as shown, without its line end.
-    void append(QStringView shown);
+    // One transcript line as received or echoed, without its line end; it
+    // is written as the transcript shows it.
+    void append(QStringView line);
     void flush();
     QString path() const { return m_path; }
 
@@ -40,10 +41,12 @@ private:
     QString m_dataHome;
     QString m_path;
     QFile m_file;
-    QByteArray m_pending;
+    // Kept as text and made UTF-8 in one go at the flush: a flood of lines
+    // then costs no allocation per line.
+    QString m_pending;
     QTimer m_flushDue;
     // The date and time text, made again only when the second changes.
     qint64 m_stampSecond = -1;
-    QByteArray m_stamp;
+    QString m_stamp;
     bool m_failed = false;
 };

@@ -4,7 +4,6 @@
 
 #include "app/Settings.h"
 #include "inbound/ChatLog.h"
-#include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "protocol/Concat.h"
 
@@ -31,7 +30,7 @@ void frmBot::showLine(QStringView line)
             m_logChannel = CurrentChannel;
             m_log->setPlace(QStringLiteral("%1:%2").arg(m_gatewayHost).arg(m_gatewayPort), m_logChannel);
         }
-        m_log->append(inbound::shownText(line, inbound::MaxLineShown));
+        m_log->append(line);
     }
 }
 
