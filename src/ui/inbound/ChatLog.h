@@ -2,16 +2,22 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 // The transcript, line by line, in a file per server and channel under the
 // user's data folder, each line behind the date and time it was shown.
-// Lines are gathered in memory and written at most a second later, and all
-// of them when the log is destroyed, so a flood costs a write now and then,
-// not one per line. A folder or a file that cannot be written is told once,
-// and the log then stays quiet: chat goes on.
+// Lines are gathered in memory and handed, at most a second later, to a
+// thread of the log's own that encodes and writes them, so a flood costs
+// the window little more than the gathering. All of them are written when
+// the log is destroyed. A folder or a file that cannot be written is told
+// once, and the log then stays quiet: chat goes on.
 class ChatLog : public QObject
 {
     Q_OBJECT
@@ -28,6 +34,7 @@ public:
     // One transcript line as received or echoed, without its line end; it
     // is written as the transcript shows it.
     void append(QStringView line);
+    // Writes everything gathered so far, and returns once it is written.
     void flush();
     QString path() const { return m_path; }
 
@@ -36,17 +43,34 @@ signals:
     void failed(const QString &why);
 
 private:
-    void fail(const QString &why);
+    struct Batch
+    {
+        QString path;
+        QString text;
+    };
+    void handOver();
+    void writeAll(); // the writer thread
+    QString write(const Batch &batch);
 
     QString m_dataHome;
     QString m_path;
-    QFile m_file;
-    // Kept as text and made UTF-8 in one go at the flush: a flood of lines
-    // then costs no allocation per line.
+    // Kept as text and made UTF-8 by the writer: no allocation per line.
     QString m_pending;
     QTimer m_flushDue;
     // The date and time text, made again only when the second changes.
     qint64 m_stampSecond = -1;
     QString m_stamp;
     bool m_failed = false;
+
+    // Shared with the writer, under m_mutex.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_written;
+    QList<Batch> m_batches;
+    bool m_writing = false;
+    bool m_stop = false;
+    bool m_broken = false;
+    // The writer's own.
+    QFile m_file;
+    std::thread m_writer;
 };
