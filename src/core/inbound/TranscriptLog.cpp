@@ -12,7 +12,7 @@ void TranscriptLog::setLimits(qsizetype maxLines, qsizetype maxChars)
     m_maxChars = maxChars;
 }
 
-void TranscriptLog::append(QStringView line)
+void TranscriptLog::append(QStringView line, QString *alsoTo)
 {
     if (m_chunks.empty() || m_chunks.back().text.size() >= ChunkChars) {
         // Room for one more line past the chunk's size, so a chunk never
@@ -23,6 +23,8 @@ void TranscriptLog::append(QStringView line)
     QString &text = m_chunks.back().text;
     const qsizetype before = text.size();
     appendShown(text, line, MaxLineShown);
+    if (alsoTo)
+        alsoTo->append(QStringView(text).sliced(before));
     text.append(u'\n');
     m_total += text.size() - before;
     m_ends.push_back(m_total);

@@ -31,7 +31,9 @@ public:
     qsizetype chars() const { return qsizetype(m_total - startOf(m_head)); }
 
     void setLimits(qsizetype maxLines, qsizetype maxChars);
-    void append(QStringView line);
+    // With alsoTo, the line as shown is appended there too, without its
+    // line feed: whoever keeps another copy need not make it again.
+    void append(QStringView line, QString *alsoTo = nullptr);
 
     // Lines [from, to), clamped to what is kept, as one text.
     QString text(qint64 from, qint64 to) const;

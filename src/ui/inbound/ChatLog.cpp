@@ -1,12 +1,12 @@
 #include "inbound/ChatLog.h"
 
 #include "inbound/LogNames.h"
-#include "inbound/ShownText.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
+#include <ctime>
 
 #include <sys/stat.h>
 
@@ -39,17 +39,24 @@ void ChatLog::setPlace(const QString &server, const QString &channel)
     m_path = path;
 }
 
-void ChatLog::append(QStringView line)
+QString *ChatLog::beginLine()
 {
     if (m_failed || m_path.isEmpty())
-        return;
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    if (now != m_stampSecond) {
-        m_stampSecond = now;
-        m_stamp = QDateTime::fromSecsSinceEpoch(now).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss "));
+        return nullptr;
+    // The coarse clock: a flood reads it for every line, and the second
+    // it gives is all the stamp needs.
+    timespec ts;
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &ts);
+    if (ts.tv_sec != m_stampSecond) {
+        m_stampSecond = ts.tv_sec;
+        m_stamp = QDateTime::fromSecsSinceEpoch(ts.tv_sec).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss "));
     }
     m_pending += m_stamp;
-    inbound::appendShown(m_pending, line, inbound::MaxLineShown);
+    return &m_pending;
+}
+
+void ChatLog::endLine()
+{
     m_pending += u'\n';
     // A flood must not gather more than this between two hand-overs.
     if (m_pending.size() > MostPending)

@@ -31,9 +31,13 @@ public:
 
     // Where the following lines go.
     void setPlace(const QString &server, const QString &channel);
-    // One transcript line as received or echoed, without its line end; it
-    // is written as the transcript shows it.
-    void append(QStringView line);
+    // One transcript line, in two steps: the caller appends the line as the
+    // transcript shows it (inbound::appendShown), without its line end, to
+    // what beginLine() returns, then calls endLine(). None: nothing is
+    // being logged. The transcript makes the shown text anyway, so it is
+    // not made twice.
+    QString *beginLine();
+    void endLine();
     // Writes everything gathered so far, and returns once it is written.
     void flush();
     QString path() const { return m_path; }

@@ -68,11 +68,11 @@ qsizetype TranscriptBox::linesWaiting() const
     return (from(m_tailFrom) - from(m_heldFrom)) + (m_log.end() - from(m_queuedFrom));
 }
 
-void TranscriptBox::appendLine(QStringView line)
+void TranscriptBox::appendLine(QStringView line, QString *alsoTo)
 {
     // The log keeps within the limits as lines come, so between two flushes
     // the queue can never outgrow the transcript itself.
-    m_log.append(line);
+    m_log.append(line, alsoTo);
     // Each flush costs a repaint: under a flood, one a frame is enough.
     if (!m_flushDue.isActive()) {
         const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : FlushEveryMs;

@@ -71,8 +71,8 @@ public:
     explicit TranscriptBox(QWidget *parent = nullptr);
 
     // Queues one line, shown as inbound::appendShown shows it; the line end
-    // is added here.
-    void appendLine(QStringView line);
+    // is added here. With alsoTo, the shown line is appended there too.
+    void appendLine(QStringView line, QString *alsoTo = nullptr);
     // Brings the document up to date with the queue now.
     void flush();
 

@@ -4,6 +4,7 @@
 
 #include "app/Settings.h"
 #include "inbound/ChatLog.h"
+#include "inbound/ShownText.h"
 #include "inbound/TranscriptBox.h"
 #include "protocol/Concat.h"
 
@@ -14,6 +15,14 @@
 
 void frmBot::showLine(QStringView line)
 {
+    QString *logged = nullptr;
+    if (m_log) {
+        if (CurrentChannel != m_logChannel || m_log->path().isEmpty()) {
+            m_logChannel = CurrentChannel;
+            m_log->setPlace(QStringLiteral("%1:%2").arg(m_gatewayHost).arg(m_gatewayPort), m_logChannel);
+        }
+        logged = m_log->beginLine();
+    }
     if (m_timestamps) {
         // Made again once a minute, not for each line of a flood.
         const qint64 minute = QDateTime::currentSecsSinceEpoch() / 60;
@@ -22,16 +31,15 @@ void frmBot::showLine(QStringView line)
             m_stamp = QDateTime::currentDateTime().toString(QStringLiteral("[HH:mm] "));
         }
         Text2->appendLine(wire::concat({m_stamp, line}));
+        // The log has its own date and time in front.
+        if (logged)
+            inbound::appendShown(*logged, line, inbound::MaxLineShown);
     } else {
-        Text2->appendLine(line);
+        // The transcript makes the shown text; the log takes a copy.
+        Text2->appendLine(line, logged);
     }
-    if (m_log) {
-        if (CurrentChannel != m_logChannel || m_log->path().isEmpty()) {
-            m_logChannel = CurrentChannel;
-            m_log->setPlace(QStringLiteral("%1:%2").arg(m_gatewayHost).arg(m_gatewayPort), m_logChannel);
-        }
-        m_log->append(line);
-    }
+    if (logged)
+        m_log->endLine();
 }
 
 void frmBot::setTimestamps(bool on, const QString &settingsFile)
