@@ -71,7 +71,8 @@ FindBar::FindBar(TranscriptBox *transcript, QWidget *window)
     row->addWidget(m_status);
 
     // A child of the viewport would scroll with the text.
-    transcript->viewport()->installEventFilter(this);
+    m_viewport = transcript->viewport();
+    m_viewport->installEventFilter(this);
     hide();
 
     m_shortcut = new QShortcut(QKeySequence::Find, window);
@@ -154,7 +155,9 @@ bool FindBar::findNext(bool backward)
 
 bool FindBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_transcript->viewport()) {
+    // Compared with the pointer kept, not asked of the transcript: the
+    // viewport's last events come while the transcript is being destroyed.
+    if (watched == m_viewport) {
         if (event->type() == QEvent::Resize && isVisible())
             place();
         return false;

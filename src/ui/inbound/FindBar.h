@@ -57,6 +57,7 @@ private:
     QLabel *m_status;
     QPointer<QShortcut> m_shortcut;
     QPointer<QWidget> m_focusBefore;
+    QObject *m_viewport = nullptr;
     QTextCursor m_match;
     QString m_matchText;
     // The line at the top of the view: the start of its block, and which of
