@@ -84,7 +84,7 @@ CommandLine readCommandLine(const QStringList &args, qint32 defaultPort)
             if (out.reconnect)
                 return fail(QStringLiteral("--reconnect given twice"));
             bool on = true;
-            if (const QString why = parseReconnect(value, &on); !why.isEmpty())
+            if (const QString why = parseOnOff(value, &on); !why.isEmpty())
                 return fail(QStringLiteral("bad --reconnect value \"%1\": %2").arg(shownOnOneLine(value), why));
             out.reconnect = on;
             continue;

@@ -60,7 +60,7 @@ QString paceText(const Pace &pace)
     return QStringLiteral("%1,%2,%3,%4").arg(r.refuseAt).arg(r.windowMs / 1000).arg(r.bytesPerUnit).arg(r.longestLine);
 }
 
-QString parseReconnect(QStringView value, bool *on)
+QString parseOnOff(QStringView value, bool *on)
 {
     const QStringView v = value.trimmed();
     if (v != u"on" && v != u"off")
@@ -106,7 +106,7 @@ FileSettings readSettings(const QString &path, qint32 defaultPort)
                 out.pace = pace;
         } else if (key == u"reconnect" || key == u"timestamps" || key == u"log") {
             bool on = true;
-            why = parseReconnect(value, &on);
+            why = parseOnOff(value, &on);
             if (why.isEmpty())
                 (key == u"reconnect" ? out.reconnect : key == u"log" ? out.log : out.timestamps) = on;
         } else {

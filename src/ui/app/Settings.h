@@ -29,8 +29,8 @@ struct Pace
 QString parsePace(QStringView value, Pace *out);
 QString paceText(const Pace &pace);
 
-// Whether a lost session is got back by itself: on or off.
-QString parseReconnect(QStringView value, bool *on);
+// on or off, as reconnect, timestamps and log take them.
+QString parseOnOff(QStringView value, bool *on);
 
 struct FileSettings
 {

@@ -98,12 +98,17 @@ bool RosterIndex::append(const QString &entry, quint16 flags)
     return true;
 }
 
-bool RosterIndex::removeFirst(const QString &name)
+void RosterIndex::catchUp()
 {
     if (m_stale) {
         rebuild();
         ++m_rebuilds;
     }
+}
+
+bool RosterIndex::removeFirst(const QString &name)
+{
+    catchUp();
     const auto it = m_byName.find(name);
     if (it == m_byName.end())
         return false;
@@ -131,10 +136,7 @@ bool RosterIndex::removeFirst(const QString &name)
 
 bool RosterIndex::setFlags(const QString &name, quint16 flags)
 {
-    if (m_stale) {
-        rebuild();
-        ++m_rebuilds;
-    }
+    catchUp();
     const auto it = m_byName.constFind(name);
     if (it == m_byName.cend())
         return false;

@@ -63,6 +63,8 @@ private:
     void treeAdd(int seq, int delta);
     int treeCount(int seq) const; // live entries numbered up to seq
     void changedElsewhere();
+    // Builds the index again if the list was changed elsewhere.
+    void catchUp();
 
     QListWidget *m_list;
     // Entries by trimmed name, in list order.
